@@ -1,0 +1,16 @@
+# MinGW-w64 x86_64. The -posix compilers: GoogleTest needs std::mutex and the win32 thread
+# model has none.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(TORVEX_TRIPLE x86_64-w64-mingw32)
+
+set(CMAKE_C_COMPILER ${TORVEX_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TORVEX_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${TORVEX_TRIPLE}-windres)
+set(CMAKE_OBJDUMP ${TORVEX_TRIPLE}-objdump)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TORVEX_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+

@@ -1,0 +1,35 @@
+// The blast scheduler and compositor: forty blasts, each waiting a random number of ticks and
+// then playing one sequence of the FrameBank at a random place and size, drawn additively onto
+// the screen-sized back buffer on every tick.
+#pragma once
+
+#include <cstdint>
+
+#include "image/dib_image.h"
+
+constexpr int32_t BlastCount = 40;
+
+// The size of the saver window, set by the shell before the window is created.
+extern int16_t ScreenWidth;
+extern int16_t ScreenHeight;
+
+// The back buffer, ScreenWidth x ScreenHeight at 24 bits, created and destroyed by the shell.
+extern DibImage ScreenBuffer;
+
+// The slots, as parallel arrays indexed by slot number.
+struct BlastSlots {
+    int32_t x[BlastCount];
+    int32_t y[BlastCount];
+    double scale[BlastCount];
+    int32_t sequence[BlastCount];
+    // The frame to draw; while negative, the ticks still to wait.
+    int32_t frameCounter[BlastCount];
+};
+extern BlastSlots Blasts;
+
+void RespawnBlast(int32_t slot);
+void InitBlasts();
+
+// The portable half of a tick: clear the ScreenBuffer, draw every playing blast, advance all of
+// them and respawn those that played their last frame. The shell presents the buffer after it.
+void ComposeTick();

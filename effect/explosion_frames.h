@@ -1,0 +1,31 @@
+// The bank of explosion frames, synthesised once at start-up: ten sequences of thirty 193 x 193
+// frames, each sequence from one random heat field that an integer diffusion step spreads and
+// cools from frame to frame, painted through a fixed fire colour ramp.
+#pragma once
+
+#include <cstdint>
+
+#include "image/dib_image.h"
+
+constexpr int32_t SequenceCount = 10;
+constexpr int32_t FramesPerSequence = 30;
+constexpr int32_t FrameSize = 193;
+constexpr int32_t FrameBankSize = SequenceCount * FramesPerSequence;
+constexpr int32_t HeatCells = FrameSize * FrameSize;
+
+// Frame k of sequence s is element s * FramesPerSequence + k.
+extern DibImage FrameBank[FrameBankSize];
+
+// Cell (x, y) is element x + FrameSize * y. Used only while BuildExplosionFrames runs.
+extern int32_t HeatGrid[HeatCells];
+extern int32_t NextHeatGrid[HeatCells];
+
+double Distance(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+
+// Reseeds the generator from the millisecond clock and fills HeatGrid with one new explosion.
+void SynthesizeHeatGrid();
+// One diffusion step from HeatGrid into NextHeatGrid, painted onto frame with the grid's cell
+// (x, y) at pixel (cx - 96 + x, cy - 96 + y); then NextHeatGrid becomes HeatGrid.
+void DiffuseAndPaint(DibImage& frame, int32_t cx, int32_t cy);
+// Creates and fills all FrameBankSize frames.
+void BuildExplosionFrames();
