@@ -1,0 +1,15 @@
+#!/bin/bash
+# The whole check: installs what is missing, then configures, builds and tests every preset with
+# warnings as errors. This is what CI runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash tools/install-deps.sh
+
+for preset in native native32 win64 win32; do
+    echo "=== $preset"
+    cmake --preset "$preset" -DTORVEX_WERROR=ON
+    cmake --build --preset "$preset"
+    ctest --preset "$preset"
+done
+echo "=== all presets built and tested"
