@@ -3,20 +3,45 @@
 # Runs a 64-bit Windows program under Wine in a prefix of the build's own (never ~/.wine).
 # The first call makes the prefix; every call makes sure a wineserver with its stdio on
 # /dev/null is up, so that a test's own output closes as soon as the test ends.
+# Without a DISPLAY, the display that the tests' Xvfb wrote beside the prefix is used.
 set -e
 prefix=$1
 shift
 wine=/usr/lib/wine/wine64
+build=$(dirname "$prefix")
 export WINEPREFIX="$prefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 
+if [ -z "${DISPLAY:-}" ] && [ -s "$build/xvfb.display" ]; then
+    DISPLAY=:$(cat "$build/xvfb.display")
+    export DISPLAY
+fi
+
+# Wine takes its ANSI code page from the Unix locale, and the texts are code page 932: a
+# Japanese locale, generated once into the build folder if the system has none.
+locales=$build/locale
+if [ ! -d "$locales/ja_JP.UTF-8" ]; then
+    mkdir -p "$locales"
+    (
+        flock 9
+        if [ ! -d "$locales/ja_JP.UTF-8" ]; then
+            if localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8.tmp" >/dev/null 2>&1; then
+                mv "$locales/ja_JP.UTF-8.tmp" "$locales/ja_JP.UTF-8"
+            fi
+        fi
+    ) 9>"$locales.lock"
+fi
+export LOCPATH="$locales"
+export LANG=ja_JP.UTF-8
+export LC_ALL=ja_JP.UTF-8
+
 if [ ! -f "$prefix/.torvex-ready" ]; then
-    mkdir -p "$(dirname "$prefix")"
+    mkdir -p "$build"
     (
         flock 9
         if [ ! -f "$prefix/.torvex-ready" ]; then
-            "$wine" wineboot -i </dev/null >/dev/null 2>&1
+            WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot -i </dev/null >/dev/null 2>&1
             # No winedbg dialog on a crash (it would hang the run), and no 2 s wait on every
             # hidden window, with the keyboard focus given to Wine's windows (no window manager
             # on Xvfb).
@@ -29,8 +54,12 @@ if [ ! -f "$prefix/.torvex-ready" ]; then
     ) 9>"$prefix.lock"
 fi
 
-# A server that lingers for a while after its last client; a second one for the same prefix
-# exits at once.
-/usr/lib/wine/wineserver -p30 </dev/null >/dev/null 2>&1 || true
+# A server that lingers for a while after its last client (a second one for the same prefix
+# exits at once with status 2). When this call started it, Wine's own services come up now with
+# their stdio on /dev/null: started by the test program they would inherit its output and hold
+# ctest's pipe open until the server exits.
+if /usr/lib/wine/wineserver -p30 </dev/null >/dev/null 2>&1; then
+    "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
+fi
 
 exec "$wine" "$@"

@@ -11,5 +11,9 @@ for preset in native native32 win64 win32; do
     cmake --preset "$preset" -DTORVEX_WERROR=ON
     cmake --build --preset "$preset"
     ctest --preset "$preset"
+    if [ -d "build/$preset/wineprefix" ]; then
+        # The test server lingers after its last client; end it with the run.
+        WINEPREFIX=$PWD/build/$preset/wineprefix /usr/lib/wine/wineserver -k || true
+    fi
 done
 echo "=== all presets built and tested"
