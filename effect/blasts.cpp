@@ -1,0 +1,55 @@
+#include "effect/blasts.h"
+
+#include "effect/clock.h"
+#include "effect/explosion_frames.h"
+#include "effect/random.h"
+
+int16_t ScreenWidth = 0;
+int16_t ScreenHeight = 0;
+BlastSlots Blasts;
+
+void RespawnBlast(int32_t slot) {
+    // One draw per statement: the order of draws is part of the effect.
+    Blasts.frameCounter[slot] = static_cast<int32_t>(Random01() * -80.0);
+    Blasts.sequence[slot] = static_cast<int32_t>(Random01() * 10.0);
+    Blasts.x[slot] = static_cast<int32_t>(Random01() * static_cast<int32_t>(ScreenWidth));
+    Blasts.y[slot] = static_cast<int32_t>(Random01() * static_cast<int32_t>(ScreenHeight));
+    Blasts.scale[slot] = Random01() + 0.8;
+}
+
+void InitBlasts() {
+    for (int32_t slot = 0; slot < BlastCount; ++slot) {
+        RespawnBlast(slot);
+    }
+}
+
+void ComposeTick() {
+    const int32_t w = ScreenWidth;
+    const int32_t h = ScreenHeight;
+    ScreenBuffer.FillRect(0, 0, w - 1, h - 1, 0, 0, 0);
+    for (int32_t slot = 0; slot < BlastCount; ++slot) {
+        const int32_t half = static_cast<int32_t>(Blasts.scale[slot] * 96.0);
+        const int32_t x = Blasts.x[slot];
+        const int32_t y = Blasts.y[slot];
+        const Quad square{{{x - half, y - half},
+                           {x + half, y - half},
+                           {x + half, y + half},
+                           {x - half, y + half}}};
+        const int32_t frame = Blasts.frameCounter[slot];
+        if (frame >= 0) {
+            MapQuad(ScreenBuffer, square,
+                    FrameBank[Blasts.sequence[slot] * FramesPerSequence + frame], FrameQuad);
+        }
+        Blasts.frameCounter[slot] = frame + 1;
+        if (frame + 1 >= FramesPerSequence) {
+            RespawnBlast(slot);
+        }
+    }
+}
+
+void StartEffect() {
+    SeedRandom(ReadMillisecondClock());
+    ScreenBuffer.Create(ScreenWidth, ScreenHeight, 24);
+    BuildExplosionFrames();
+    InitBlasts();
+}

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "image/dib_image.h"
+#include "image/quad_blit.h"
 
 constexpr int32_t BlastCount = 40;
 
@@ -20,6 +21,7 @@ extern DibImage ScreenBuffer;
 struct BlastSlots {
     int32_t x[BlastCount];
     int32_t y[BlastCount];
+    // The drawn square has half side trunc(scale * 96).
     double scale[BlastCount];
     int32_t sequence[BlastCount];
     // The frame to draw; while negative, the ticks still to wait.
@@ -27,9 +29,20 @@ struct BlastSlots {
 };
 extern BlastSlots Blasts;
 
+// Every frame is drawn through this quad: the whole 193 x 193 frame, the far corners one past
+// its last column and row.
+constexpr Quad FrameQuad{{{0, 0}, {193, 0}, {193, 193}, {0, 193}}};
+
+// Five draws from the generator, for slot 0..BlastCount - 1.
 void RespawnBlast(int32_t slot);
+// RespawnBlast for every slot in order: 200 draws.
 void InitBlasts();
 
 // The portable half of a tick: clear the ScreenBuffer, draw every playing blast, advance all of
 // them and respawn those that played their last frame. The shell presents the buffer after it.
 void ComposeTick();
+
+// What the saver window's creation runs before it starts its timer, in this order: seed the
+// generator from the clock, create the ScreenBuffer at ScreenWidth x ScreenHeight, build the
+// frames, init the blasts.
+void StartEffect();
