@@ -279,6 +279,20 @@ TEST(Painting, DiffuseAndPaintMatchesTheLiteralStep) {
     ReferenceDiffuseAndPaint(referenceGrids, scratch, 95, 95);
     EXPECT_EQ(nullptr, empty.GetBits());
     EXPECT_EQ(0, std::memcmp(referenceGrids.heat, HeatGrid, sizeof HeatGrid));
+
+    // A placement whose pixel coordinates leave 32 bits paints nothing (and does not overflow).
+    const int32_t far = std::numeric_limits<int32_t>::max();
+    for (const auto& at : {std::make_pair(far, 95), std::make_pair(95, -far - 1)}) {
+        DibImage frame;
+        frame.Create(FrameSize, FrameSize, 24);
+        std::memcpy(HeatGrid, referenceGrids.heat, sizeof HeatGrid);
+        DiffuseAndPaint(frame, at.first, at.second);
+        for (int32_t y = 0; y < FrameSize; ++y) {
+            for (int32_t x = 0; x < FrameSize; ++x) {
+                ASSERT_EQ((Rgb{0, 0, 0}), PixelAt(frame, x, y));
+            }
+        }
+    }
 }
 
 // All 300 frames and the grids and generator they leave, against the literal build, from a
