@@ -1,0 +1,46 @@
+#!/bin/bash
+# The preview inside a host window of another process, as the display settings start it: the
+# saver's child fills the host, gets its ticks, and ends with exit code 0 when the host closes.
+# (What such a child draws does not reach the screen under Wine; the Windows-side tests check
+# the preview's pixels with a host in their own process.)
+source "$(dirname "$0")/end_to_end_lib.sh"
+
+host_log=$work/host.log
+"${wine_run[@]}" "$host_program" "Z:${work//\//\\}" </dev/null >"$host_log" 2>&1 &
+host_pid=$!
+pids+=("$host_pid")
+for _ in $(seq 100); do
+    grep -q '^host ' "$host_log" && break
+    sleep 0.1
+done
+handle=$(sed -n 's/^host \([0-9]*\).*/\1/p' "$host_log")
+[ -n "$handle" ] || fail "the host printed no handle: $(cat "$host_log")"
+
+log=$work/saver.log
+WINEDEBUG=+msg start_saver "$log" /p "$handle"
+sleep 3
+kill -0 "$saver_pid" 2>/dev/null || fail "the preview ended by itself: $(tail -n 5 "$log")"
+
+touch "$work/close"
+wait_exit "$host_pid" 10
+[ "$exit_code" = 0 ] || fail "the host gave exit code $exit_code"
+wait_exit "$saver_pid" 5
+[ "$exit_code" = 0 ] || fail "closing the host gave the saver exit code $exit_code (124: still running)"
+echo "closing the host ended the saver with exit code 0"
+
+# The host writes through Wine's console: CR LF line ends.
+tr -d '\r' <"$host_log" >"$host_log.txt"
+host_log=$host_log.txt
+cat "$host_log"
+read -r _ left top right bottom < <(grep '^hostrect ' "$host_log")
+read -r _ child class x y width height style exstyle < <(grep '^child ' "$host_log")
+[ "$class" = "TORVEX.kzw" ] || fail "the host's child is of class '$class'"
+[ "$x $y" = "0 0" ] || fail "the child stands at $x,$y of the host's client area"
+[ "$width x $height" = "$((right - left)) x $((bottom - top))" ] ||
+    fail "the child is $width x $height, the host $((right - left)) x $((bottom - top))"
+# WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, no extended style.
+[ "$style $exstyle" = "56000000 00000000" ] || fail "styles $style $exstyle"
+
+count=$(ticks "$log" "$child")
+echo "the preview window $child got $count ticks in about 3 s"
+[ "$count" -ge 60 ] || fail "only $count ticks"
