@@ -3,8 +3,12 @@
 #include <cstddef>
 #include <cstring>
 
-#if defined(__SSE2__)
+// TORVEX_BLIT_SCALAR builds the portable fallback on an SSE2 machine, to test it.
+#if defined(__SSE2__) && !defined(TORVEX_BLIT_SCALAR)
+#define TORVEX_BLIT_SSE2 1
 #include <emmintrin.h>
+#else
+#define TORVEX_BLIT_SSE2 0
 #endif
 
 // Production blit. It gives the same bytes as the algorithms of Part 3.2 (see
@@ -164,11 +168,11 @@ struct Stepper {
         }
     }
     // trunc(D * u / n).
-    int64_t Quotient() const { return q + ((q < 0 && r != 0) ? 1 : 0); }
+    int64_t Quotient() const { return q + static_cast<int64_t>((q < 0) & (r != 0)); }
     // trunc(base + D * u / n).
     int32_t Trunc(int64_t base) const {
         const int64_t t = base + q;
-        return static_cast<int32_t>(t + ((t < 0 && r != 0) ? 1 : 0));
+        return static_cast<int32_t>(t + static_cast<int64_t>((t < 0) & (r != 0)));
     }
 };
 
@@ -185,7 +189,7 @@ inline uint8_t AddByte(uint8_t stored, uint8_t amount) {
 // the bytes past the run get 0 added and keep their value.
 inline void AddRun(uint8_t* d, const uint8_t* b, int32_t bytes, const uint8_t* storeEnd) {
     int32_t o = 0;
-#if defined(__SSE2__)
+#if TORVEX_BLIT_SSE2
     const int32_t padded = (bytes + 15) & ~15;
     const int32_t vectorBytes =
         (storeEnd - d >= static_cast<ptrdiff_t>(padded)) ? padded : (bytes & ~15);
@@ -201,6 +205,38 @@ inline void AddRun(uint8_t* d, const uint8_t* b, int32_t bytes, const uint8_t* s
         d[o] = AddByte(d[o], b[o]);
     }
 }
+
+#if TORVEX_BLIT_SSE2
+// One bit per byte of v that is zero.
+inline uint32_t ZeroMask(__m128i v) {
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+}
+
+// Index of the lowest and of the highest set bit of v, which is not 0.
+inline int32_t LowestBit(uint64_t v) {
+#if defined(__GNUC__)
+    return __builtin_ctzll(v);
+#else
+    int32_t k = 0;
+    while ((v & 1) == 0) {
+        v >>= 1;
+        ++k;
+    }
+    return k;
+#endif
+}
+inline int32_t HighestBit(uint64_t v) {
+#if defined(__GNUC__)
+    return 63 - __builtin_clzll(v);
+#else
+    int32_t k = 0;
+    while (v >>= 1) {
+        ++k;
+    }
+    return k;
+#endif
+}
+#endif
 
 // ---------------------------------------------------------------------------------------------
 // Fast span drawing.
@@ -231,6 +267,9 @@ struct SpanContext {
     int32_t lo, cnt;
     bool increasing;
     int32_t sMin, sMax;  // range of the map clipped to the source's columns; empty if sMin > sMax
+    // firstAt[k]: the first index whose sample has reached source column sMin + k (rising map)
+    // or sMax - k (falling map), for k = 0 .. sMax - sMin + 1. Only when hasTable.
+    bool hasTable;
 
     // Expansion of source row rowSy through that map.
     bool rowValid;
@@ -239,6 +278,7 @@ struct SpanContext {
 
     Run runs[MaxRuns];
     int32_t index[MaxSpan];
+    int32_t firstAt[MaxSpan + 2];
     uint8_t buffer[3 * MaxSpan + 32];
 
     void Bind(DibImage& destination, const DibImage& source) {
@@ -311,46 +351,78 @@ void SpanContext::BuildMap(int32_t x0, int32_t x1, int32_t sx0, int32_t sx1, int
     const int32_t b = increasing ? last : first;
     sMin = a < 0 ? 0 : a;
     sMax = b > sw - 1 ? sw - 1 : b;
+    hasTable = sMin <= sMax && static_cast<int64_t>(sMax) - sMin + 2 <= MaxSpan + 2;
+    if (!hasTable) {
+        return;
+    }
+    const int32_t entries = sMax - sMin + 2;
+    int32_t j = 0;
+    if (increasing) {
+        for (int32_t k = 0; k < entries; ++k) {
+            while (j < cnt && index[j] < sMin + k) {
+                ++j;
+            }
+            firstAt[k] = j;
+        }
+    } else {
+        for (int32_t k = 0; k < entries; ++k) {
+            while (j < cnt && index[j] > sMax - k) {
+                ++j;
+            }
+            firstAt[k] = j;
+        }
+    }
 }
 
-// Calls emit(a, b) for every maximal run of non-black pixels a..b of row within columns a0..b0.
+// Calls emit(a, b), left to right, for runs a..b of row within columns a0..b0 that hold every
+// non-black pixel there. A run may include black pixels (they add nothing); with SSE2 runs break
+// only at 16 black pixels in a row, and begin and end on non-black pixels.
 template <typename Emit>
 void SpanContext::ScanLitRuns(const uint8_t* row, int32_t a0, int32_t b0, Emit emit) const {
-    int32_t open = -1;  // start of the run being read, or -1
+    int32_t open = -1;  // first pixel of the run being read, or -1
+    int32_t lastLit = -1;
     int32_t p = a0;
-#if defined(__SSE2__)
-    // Sixteen pixels (48 bytes) at a time: a mask of zero bytes, then pixels whose three bytes
-    // are all zero.
-    const __m128i zero = _mm_setzero_si128();
-    for (; p + 16 <= b0 + 1; p += 16) {
-        const uint8_t* q = row + 3 * static_cast<ptrdiff_t>(p);
-        const __m128i v0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-        const __m128i v1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 16));
-        const __m128i v2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q + 32));
-        const __m128i any = _mm_or_si128(_mm_or_si128(v0, v1), v2);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(any, zero)) == 0xFFFF) {
+#if TORVEX_BLIT_SSE2
+    while (p + 16 <= b0 + 1) {
+        const __m128i* q = reinterpret_cast<const __m128i*>(row + 3 * static_cast<ptrdiff_t>(p));
+        if (p + 64 <= b0 + 1) {
+            // Most of a frame is black: 64 pixels at a time first.
+            const __m128i a = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(q), _mm_loadu_si128(q + 1)),
+                                           _mm_or_si128(_mm_loadu_si128(q + 2), _mm_loadu_si128(q + 3)));
+            const __m128i b = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(q + 4), _mm_loadu_si128(q + 5)),
+                                           _mm_or_si128(_mm_loadu_si128(q + 6), _mm_loadu_si128(q + 7)));
+            const __m128i c = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(q + 8), _mm_loadu_si128(q + 9)),
+                                           _mm_or_si128(_mm_loadu_si128(q + 10), _mm_loadu_si128(q + 11)));
+            if (ZeroMask(_mm_or_si128(_mm_or_si128(a, b), c)) == 0xFFFF) {
+                if (open >= 0) {
+                    emit(open, lastLit);
+                    open = -1;
+                }
+                p += 64;
+                continue;
+            }
+        }
+        const __m128i v0 = _mm_loadu_si128(q);
+        const __m128i v1 = _mm_loadu_si128(q + 1);
+        const __m128i v2 = _mm_loadu_si128(q + 2);
+        if (ZeroMask(_mm_or_si128(_mm_or_si128(v0, v1), v2)) == 0xFFFF) {
             if (open >= 0) {
-                emit(open, p - 1);
+                emit(open, lastLit);
                 open = -1;
             }
+            p += 16;
             continue;
         }
-        const uint64_t z =
-            static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v0, zero)))) |
-            (static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v1, zero)))) << 16) |
-            (static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v2, zero)))) << 32);
-        const uint64_t black = z & (z >> 1) & (z >> 2);
-        for (int32_t k = 0; k < 16; ++k) {
-            const bool lit = ((black >> (3 * k)) & 1) == 0;
-            if (lit) {
-                if (open < 0) {
-                    open = p + k;
-                }
-            } else if (open >= 0) {
-                emit(open, p + k - 1);
-                open = -1;
-            }
+        // Non-zero bytes of the 48: the first and the last name the first and last lit pixel.
+        const uint64_t nonZero =
+            ~(static_cast<uint64_t>(ZeroMask(v0)) | (static_cast<uint64_t>(ZeroMask(v1)) << 16) |
+              (static_cast<uint64_t>(ZeroMask(v2)) << 32)) &
+            0xFFFFFFFFFFFFull;
+        if (open < 0) {
+            open = p + LowestBit(nonZero) / 3;
         }
+        lastLit = p + HighestBit(nonZero) / 3;
+        p += 16;
     }
 #endif
     for (; p <= b0; ++p) {
@@ -359,40 +431,44 @@ void SpanContext::ScanLitRuns(const uint8_t* row, int32_t a0, int32_t b0, Emit e
             if (open < 0) {
                 open = p;
             }
-        } else if (open >= 0) {
-            emit(open, p - 1);
-            open = -1;
+            lastLit = p;
         }
     }
     if (open >= 0) {
-        emit(open, b0);
+        emit(open, lastLit);
     }
 }
 
 // Span indices [start, end) whose sample lies in source columns a..b, merged into the runs.
 void SpanContext::EmitSourceRun(int32_t a, int32_t b, int32_t& pendingStart,
                                 int32_t& pendingEnd) {
-    // Binary searches over the monotone map.
-    int32_t l = 0, h = cnt;
-    while (l < h) {
-        const int32_t m = l + (h - l) / 2;
-        if (increasing ? index[m] < a : index[m] > b) {
-            l = m + 1;
-        } else {
-            h = m;
+    int32_t start, end;
+    if (hasTable) {
+        start = increasing ? firstAt[a - sMin] : firstAt[sMax - b];
+        end = increasing ? firstAt[b + 1 - sMin] : firstAt[sMax - a + 1];
+    } else {
+        // Binary searches over the monotone map.
+        int32_t l = 0, h = cnt;
+        while (l < h) {
+            const int32_t m = l + (h - l) / 2;
+            if (increasing ? index[m] < a : index[m] > b) {
+                l = m + 1;
+            } else {
+                h = m;
+            }
         }
-    }
-    const int32_t start = l;
-    h = cnt;
-    while (l < h) {
-        const int32_t m = l + (h - l) / 2;
-        if (increasing ? index[m] <= b : index[m] >= a) {
-            l = m + 1;
-        } else {
-            h = m;
+        start = l;
+        h = cnt;
+        while (l < h) {
+            const int32_t m = l + (h - l) / 2;
+            if (increasing ? index[m] <= b : index[m] >= a) {
+                l = m + 1;
+            } else {
+                h = m;
+            }
         }
+        end = l;
     }
-    const int32_t end = l;
     if (start >= end) {
         return;  // a source run that no column samples
     }
@@ -440,7 +516,27 @@ void SpanContext::BuildRow(int32_t sy) {
         const int32_t e = runs[k].end;
         uint8_t* out = buffer + 3 * s;
         if (wide) {
-            for (int32_t i = s; i < e; ++i, out += 3) {
+            // Two pixels per eight-byte store; the bytes past them are overwritten next.
+            int32_t i = s;
+            for (; i + 3 < e; i += 4, out += 12) {
+                uint32_t p0, p1, p2, p3;
+                std::memcpy(&p0, row + 3 * static_cast<ptrdiff_t>(index[i]), 4);
+                std::memcpy(&p1, row + 3 * static_cast<ptrdiff_t>(index[i + 1]), 4);
+                std::memcpy(&p2, row + 3 * static_cast<ptrdiff_t>(index[i + 2]), 4);
+                std::memcpy(&p3, row + 3 * static_cast<ptrdiff_t>(index[i + 3]), 4);
+                const uint64_t a01 = (p0 & 0xFFFFFFu) | (static_cast<uint64_t>(p1) << 24);
+                const uint64_t a23 = (p2 & 0xFFFFFFu) | (static_cast<uint64_t>(p3) << 24);
+                std::memcpy(out, &a01, 8);
+                std::memcpy(out + 6, &a23, 8);
+            }
+            for (; i + 1 < e; i += 2, out += 6) {
+                uint32_t p0, p1;
+                std::memcpy(&p0, row + 3 * static_cast<ptrdiff_t>(index[i]), 4);
+                std::memcpy(&p1, row + 3 * static_cast<ptrdiff_t>(index[i + 1]), 4);
+                const uint64_t two = (p0 & 0xFFFFFFu) | (static_cast<uint64_t>(p1) << 24);
+                std::memcpy(out, &two, 8);
+            }
+            if (i < e) {
                 std::memcpy(out, row + 3 * static_cast<ptrdiff_t>(index[i]), 4);
             }
         } else {
@@ -525,15 +621,19 @@ struct Edge {
     int32_t xi, sxi, syi;
     Stepper x, sx, sy;
 
+    // Steppers whose value never changes (a vertical edge, a source column or row that stays)
+    // are left alone.
+    bool xMoves, sxMoves, syMoves;
+
     void Step() {
         if (down) {
-            x.Up();
-            sx.Up();
-            sy.Up();
+            if (xMoves) x.Up();
+            if (sxMoves) sx.Up();
+            if (syMoves) sy.Up();
         } else {
-            x.Down();
-            sx.Down();
-            sy.Down();
+            if (xMoves) x.Down();
+            if (sxMoves) sx.Down();
+            if (syMoves) sy.Down();
         }
     }
 };
@@ -580,6 +680,34 @@ void MapQuad(DibImage& destination, const Quad& destinationQuad, const DibImage&
         return;
     }
 
+    SpanContext c;
+    c.Bind(destination, source);
+
+    // An axis-aligned rectangle onto an axis-aligned source rectangle, corners in the same order
+    // (the compositor's squares, mirrored left to right or not). P0->P1 and P2->P3 are
+    // horizontal; P1->P2 contributes first, at column x1 with source column S1.x, then P3->P0 at
+    // column x0 with S0.x, which takes the left end if x0 < x1 and the right end if x0 > x1.
+    // Both edges give source row trunc((S0.y * (yB - y) + S3.y * (y - yT)) / n), as
+    // S0.y = S1.y and S3.y = S2.y: one stepper instead of twelve.
+    if (d[0].y == d[1].y && d[2].y == d[3].y && d[0].y < d[2].y && d[0].x == d[3].x &&
+        d[1].x == d[2].x && d[0].x != d[1].x && s[0].y == s[1].y && s[2].y == s[3].y &&
+        s[0].x == s[3].x && s[1].x == s[2].x) {
+        const bool rightward = d[0].x < d[1].x;
+        const int32_t left = rightward ? d[0].x : d[1].x;
+        const int32_t right = rightward ? d[1].x : d[0].x;
+        const int32_t lsx = rightward ? s[0].x : s[1].x;
+        const int32_t rsx = rightward ? s[1].x : s[0].x;
+        const int64_t n = static_cast<int64_t>(d[2].y) - d[0].y;
+        Stepper sy;
+        sy.Init(static_cast<int64_t>(s[3].y) - s[0].y, n, static_cast<int64_t>(firstRow) - d[0].y);
+        for (int32_t y = firstRow; y <= lastRow; ++y) {
+            const int32_t row = sy.Trunc(s[0].y);
+            DrawSpan(c, left, right, y, lsx, row, rsx, row);
+            sy.Up();
+        }
+        return;
+    }
+
     Edge edges[4];
     for (int e = 0; e < 4; ++e) {
         const int i = e;
@@ -607,10 +735,11 @@ void MapQuad(DibImage& destination, const Quad& destinationQuad, const DibImage&
         edge.x.Init(static_cast<int64_t>(d[j].x) - d[i].x, n, u);
         edge.sx.Init(static_cast<int64_t>(s[j].x) - s[i].x, n, u);
         edge.sy.Init(static_cast<int64_t>(s[j].y) - s[i].y, n, u);
+        edge.xMoves = d[j].x != d[i].x;
+        edge.sxMoves = s[j].x != s[i].x;
+        edge.syMoves = s[j].y != s[i].y;
     }
 
-    SpanContext c;
-    c.Bind(destination, source);
     for (int32_t y = firstRow; y <= lastRow; ++y) {
         int32_t left = 2147483647;
         int32_t right = -2147483647;

@@ -625,6 +625,10 @@ Quad RandomDestinationQuad(Random& rng, int32_t w, int32_t h) {
         case 0:
         case 1:  // axis-aligned, the compositor's corner order
             q = Quad{{{cx - rx, cy - ry}, {cx + rx, cy - ry}, {cx + rx, cy + ry}, {cx - rx, cy + ry}}};
+            if (rng.Chance(30)) {  // nearly: one coordinate of one corner moved
+                int32_t& c = rng.Chance(50) ? q.p[rng.Range(0, 3)].x : q.p[rng.Range(0, 3)].y;
+                c += static_cast<int32_t>(rng.Chance(50) ? rng.Range(1, 3) : -rng.Range(1, 3));
+            }
             break;
         case 2:  // mirrored either way
             q = rng.Chance(50)
@@ -685,7 +689,13 @@ Quad RandomDestinationQuad(Random& rng, int32_t w, int32_t h) {
 }
 
 Quad RandomSourceQuad(Random& rng, int32_t w, int32_t h) {
-    switch (rng.Range(0, 5)) {
+    switch (rng.Range(0, 6)) {
+        case 6: {  // nearly the whole image: one coordinate of one corner moved
+            Quad q{{{0, 0}, {w, 0}, {w, h}, {0, h}}};
+            int32_t& c = rng.Chance(50) ? q.p[rng.Range(0, 3)].x : q.p[rng.Range(0, 3)].y;
+            c += static_cast<int32_t>(rng.Chance(50) ? rng.Range(1, 3) : -rng.Range(1, 3));
+            return q;
+        }
         case 0:
         case 1:  // the whole image, its corners past the last column and row as the compositor's
             return Quad{{{0, 0}, {w, 0}, {w, h}, {0, h}}};
