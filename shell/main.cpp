@@ -35,7 +35,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLineTail, int) {
         return 0;
     }
 
-    MSG message;
+    MSG message = {};
     // GetMessageA gives -1 on an error: that ends the loop too instead of spinning on it.
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
