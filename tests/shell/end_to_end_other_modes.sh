@@ -1,6 +1,6 @@
 #!/bin/bash
-# The modes that show no saver: a second start of any mode beside a running full-screen saver,
-# a tail without a switch, and a preview of a handle that names no window.
+# The runs that show no saver: a second start of any mode beside a running full-screen saver,
+# a tail without a switch, the password change, and a preview of a handle that names no window.
 source "$(dirname "$0")/end_to_end_lib.sh"
 
 # Beside a running full-screen saver every mode ends at once. MPR.DLL is kept away, so that a
@@ -20,6 +20,17 @@ wait_exit "$saver_pid" 5
 # Nothing to run: silent exit.
 run_quick 10 /x
 run_quick 10 help
+
+# The password change: Wine's own MPR.DLL has a stub that returns at once; without any MPR.DLL
+# the message says so.
+run_quick 10 /a
+WINEDLLOVERRIDES="mscoree,mshtml,mpr=" start_saver "$work/change.log" /a
+wait_window "TORVEX" 10 >/dev/null
+import -window root "$shots/change-password-without-mpr.png"
+xdotool key Return
+wait_exit "$saver_pid" 5
+[ "$exit_code" = 0 ] || fail "after the MPR.DLL message the exit code was $exit_code"
+echo "'/a' without MPR.DLL showed its message and ended with 0"
 
 # A preview handle that names no window: the creation failure, in Japanese.
 start_saver "$work/bad-preview.log" /p 999999

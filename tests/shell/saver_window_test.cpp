@@ -163,6 +163,10 @@ struct WindowCase {
     LONG exStyle;
 };
 
+void PrintTo(const WindowCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SaverWindowStyleTest : public SaverWindowTest,
                              public testing::WithParamInterface<WindowCase> {};
 
@@ -371,6 +375,10 @@ struct InputCase {
     bool closesFullScreen;
 };
 
+void PrintTo(const InputCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SaverInputTest : public SaverWindowTest, public testing::WithParamInterface<InputCase> {};
 
 TEST_P(SaverInputTest, FullScreenClosesOnPressesOnly) {
@@ -421,6 +429,10 @@ struct MoveCase {
     int closingMove;
 };
 
+void PrintTo(const MoveCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class SaverMovementTest : public SaverWindowTest, public testing::WithParamInterface<MoveCase> {};
 
 TEST_P(SaverMovementTest, ClosesOnlyAfterSixMovesFarOnBothAxes) {
@@ -459,6 +471,10 @@ struct SysCommandCase {
     SaverMode mode;
     WPARAM command;
 };
+
+void PrintTo(const SysCommandCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class SaverSysCommandTest : public SaverWindowTest,
                             public testing::WithParamInterface<SysCommandCase> {};
