@@ -16,7 +16,11 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 pids=()
+cleanup_hooks=()
 cleanup() {
+    for hook in "${cleanup_hooks[@]}"; do
+        "$hook" || true
+    done
     for pid in "${pids[@]}"; do
         kill "$pid" 2>/dev/null || true
     done
