@@ -22,7 +22,10 @@
 // truncated toward zero), as in the reference. Each result lies between two 32-bit values, so it
 // fits 32 bits; where the spec's 32-bit products are defined this is their result.
 // A blit of an image onto itself keeps the literal order of reads and adds (the remembered colour
-// of MapSpan becomes visible there), so it takes the literal path.
+// of MapSpan becomes visible there), so it takes the literal path. A source or destination that is
+// not 24 bits deep or has no store returns at once: every GetPixel or AddPixel would fail.
+// The vector adds may run up to 15 bytes past a run, adding 0: those bytes are rewritten with
+// their own value, and only inside the destination's store.
 
 namespace {
 
