@@ -154,9 +154,9 @@ struct Costs {
     double production, reference, floor;  // seconds per blit, the best of interleaved batches
 };
 
-// Floor, production and reference in alternating batches of about 2 ms each, the least time of
-// each kept: on a shared machine the three then meet the same conditions, and interference only
-// ever adds time.
+// Floor, production and reference in alternating batches of about 2 ms each, each batch after an
+// untimed pass, the least time of each kept: on a shared machine the three then meet the same
+// conditions, and interference only ever adds time.
 Costs MeasureCosts(int set, int32_t h, FloorBuffers& floor) {
     DibImage& screen = Screen();
     const FrameList frames = Frames(set);
@@ -164,12 +164,16 @@ Costs MeasureCosts(int set, int32_t h, FloorBuffers& floor) {
     const int64_t n = static_cast<int64_t>(frames.size());
     Costs best{1e9, 1e9, 1e9};
     int64_t floorRounds = 1, productionRounds = 1;
-    for (int32_t round = 0; round < 12; ++round) {
+    for (int32_t round = 0; round < 16; ++round) {
+        FloorAdd(floor.to.data(), floor.from.data(), floor.blocks);
         const double f = BatchSeconds(floorRounds * n, [&] {
             for (int64_t r = 0; r < floorRounds * n; ++r) {
                 FloorAdd(floor.to.data(), floor.from.data(), floor.blocks);
             }
         });
+        for (const DibImage& frame : frames) {  // warm again after the reference's batch
+            MapQuad(screen, dq, frame, SourceQuad);
+        }
         const double p = BatchSeconds(productionRounds * n, [&] {
             for (int64_t r = 0; r < productionRounds; ++r) {
                 for (const DibImage& frame : frames) {
