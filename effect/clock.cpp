@@ -18,4 +18,6 @@ void SetMillisecondClock(MillisecondClock clock) {
     installedClock = clock != nullptr ? clock : SteadyMilliseconds;
 }
 
-uint32_t ReadMillisecondClock() { return installedClock(); }
+uint32_t ReadMillisecondClock() {
+    return installedClock();
+}

@@ -186,8 +186,8 @@ void DibImage::FillLine(int32_t x0, int32_t x1, int32_t y, int32_t red, int32_t 
     }
 }
 
-void DibImage::FillRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t red,
-                        int32_t green, int32_t blue) {
+void DibImage::FillRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t red, int32_t green,
+                        int32_t blue) {
     int32_t lo = y0 < y1 ? y0 : y1;
     if (lo >= height) {
         return;

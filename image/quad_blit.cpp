@@ -11,8 +11,8 @@
 #define TORVEX_BLIT_SSE2 0
 #endif
 
-// Production blit. It gives the same bytes as the algorithms of Part 3.2 (see
-// tests/reference/reference_blit.cpp, which is them written literally), but:
+// Production blit. It gives the same bytes as the literal blit of
+// tests/reference/reference_blit.cpp, but:
 //  - edges and spans carry their interpolations as exact quotient/remainder steppers instead of
 //    dividing per row and per pixel;
 //  - rows are addressed directly, and a span whose source row is constant is drawn from the lit
@@ -20,7 +20,7 @@
 //    destination rows with the same span parameters and source row add the same runs again.
 // Arithmetic: every formula is evaluated exactly (64-bit differences and products, quotients
 // truncated toward zero), as in the reference. Each result lies between two 32-bit values, so it
-// fits 32 bits; where the spec's 32-bit products are defined this is their result.
+// fits 32 bits; wherever plain 32-bit products would not overflow, this is their result.
 // A blit of an image onto itself keeps the literal order of reads and adds (the remembered colour
 // of MapSpan becomes visible there), so it takes the literal path. A source or destination that is
 // not 24 bits deep or has no store returns at once: every GetPixel or AddPixel would fail.
@@ -42,7 +42,9 @@ int64_t ProductQuotient(int64_t a, int64_t b, int64_t c) {
     return negative ? -static_cast<int64_t>(q) : static_cast<int64_t>(q);
 }
 
-int64_t Abs64(int64_t v) { return v < 0 ? -v : v; }
+int64_t Abs64(int64_t v) {
+    return v < 0 ? -v : v;
+}
 
 void LiteralMapSpan(DibImage& destination, int32_t x0, int32_t x1, int32_t y,
                     const DibImage& source, int32_t sx0, int32_t sy0, int32_t sx1, int32_t sy1) {
@@ -133,8 +135,8 @@ void LiteralMapQuad(DibImage& destination, const Quad& destinationQuad, const Di
 // ---------------------------------------------------------------------------------------------
 // Exact steppers.
 
-// floor(D * u / n) and its remainder r for n > 0, carried while u moves by one. trunc(B + D * u / n)
-// is then B + q, plus one when that is negative and r is not 0: the formulas' quotients without
+// floor(D * u / n) and its remainder r for n > 0, carried while u moves by one. trunc(B + D * u /
+// n) is then B + q, plus one when that is negative and r is not 0: the formulas' quotients without
 // a division each.
 struct Stepper {
     int64_t q, r, qd, rd, n;
@@ -244,9 +246,9 @@ inline int32_t HighestBit(uint64_t v) {
 // ---------------------------------------------------------------------------------------------
 // Fast span drawing.
 
-constexpr int32_t MaxSpan = 2048;                 // widest clipped span the row cache takes
-constexpr int32_t MaxRuns = MaxSpan / 7 + 2;      // merged runs are at least 6 pixels apart
-constexpr int32_t MergeGap = 5;                   // runs this close (15 bytes) become one
+constexpr int32_t MaxSpan = 2048;             // widest clipped span the row cache takes
+constexpr int32_t MaxRuns = MaxSpan / 7 + 2;  // merged runs are at least 6 pixels apart
+constexpr int32_t MergeGap = 5;               // runs this close (15 bytes) become one
 
 struct Run {
     int32_t start, end;  // span indices, end exclusive
@@ -255,9 +257,9 @@ struct Run {
 // Working state of one MapQuad or MapSpan call: the destination and source as rows, and the
 // expansion of the last constant-row span, reused while the span parameters stay the same.
 struct SpanContext {
-    uint8_t* dstTop;           // row 0 of the destination
-    ptrdiff_t dstStep;         // bytes from row y to row y + 1 (negative: bottom-up)
-    const uint8_t* dstEnd;     // one past the destination's store
+    uint8_t* dstTop;        // row 0 of the destination
+    ptrdiff_t dstStep;      // bytes from row y to row y + 1 (negative: bottom-up)
+    const uint8_t* dstEnd;  // one past the destination's store
     int32_t W, H;
     const uint8_t* srcTop;
     ptrdiff_t srcStep;
@@ -390,12 +392,15 @@ void SpanContext::ScanLitRuns(const uint8_t* row, int32_t a0, int32_t b0, Emit e
         const __m128i* q = reinterpret_cast<const __m128i*>(row + 3 * static_cast<ptrdiff_t>(p));
         if (p + 64 <= b0 + 1) {
             // Most of a frame is black: 64 pixels at a time first.
-            const __m128i a = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(q), _mm_loadu_si128(q + 1)),
-                                           _mm_or_si128(_mm_loadu_si128(q + 2), _mm_loadu_si128(q + 3)));
-            const __m128i b = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(q + 4), _mm_loadu_si128(q + 5)),
-                                           _mm_or_si128(_mm_loadu_si128(q + 6), _mm_loadu_si128(q + 7)));
-            const __m128i c = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(q + 8), _mm_loadu_si128(q + 9)),
-                                           _mm_or_si128(_mm_loadu_si128(q + 10), _mm_loadu_si128(q + 11)));
+            const __m128i a =
+                _mm_or_si128(_mm_or_si128(_mm_loadu_si128(q), _mm_loadu_si128(q + 1)),
+                             _mm_or_si128(_mm_loadu_si128(q + 2), _mm_loadu_si128(q + 3)));
+            const __m128i b =
+                _mm_or_si128(_mm_or_si128(_mm_loadu_si128(q + 4), _mm_loadu_si128(q + 5)),
+                             _mm_or_si128(_mm_loadu_si128(q + 6), _mm_loadu_si128(q + 7)));
+            const __m128i c =
+                _mm_or_si128(_mm_or_si128(_mm_loadu_si128(q + 8), _mm_loadu_si128(q + 9)),
+                             _mm_or_si128(_mm_loadu_si128(q + 10), _mm_loadu_si128(q + 11)));
             if (ZeroMask(_mm_or_si128(_mm_or_si128(a, b), c)) == 0xFFFF) {
                 if (open >= 0) {
                     emit(open, lastLit);
@@ -443,8 +448,7 @@ void SpanContext::ScanLitRuns(const uint8_t* row, int32_t a0, int32_t b0, Emit e
 }
 
 // Span indices [start, end) whose sample lies in source columns a..b, merged into the runs.
-void SpanContext::EmitSourceRun(int32_t a, int32_t b, int32_t& pendingStart,
-                                int32_t& pendingEnd) {
+void SpanContext::EmitSourceRun(int32_t a, int32_t b, int32_t& pendingStart, int32_t& pendingEnd) {
     int32_t start, end;
     if (hasTable) {
         start = increasing ? firstAt[a - sMin] : firstAt[sMax - b];
@@ -502,9 +506,8 @@ void SpanContext::BuildRow(int32_t sy) {
     }
     const uint8_t* row = SrcRow(sy);
     int32_t pendingStart = 0, pendingEnd = 0;
-    ScanLitRuns(row, sMin, sMax, [&](int32_t a, int32_t b) {
-        EmitSourceRun(a, b, pendingStart, pendingEnd);
-    });
+    ScanLitRuns(row, sMin, sMax,
+                [&](int32_t a, int32_t b) { EmitSourceRun(a, b, pendingStart, pendingEnd); });
     if (pendingStart < pendingEnd) {
         runs[runCount].start = pendingStart;
         runs[runCount].end = pendingEnd;
@@ -630,13 +633,19 @@ struct Edge {
 
     void Step() {
         if (down) {
-            if (xMoves) x.Up();
-            if (sxMoves) sx.Up();
-            if (syMoves) sy.Up();
+            if (xMoves)
+                x.Up();
+            if (sxMoves)
+                sx.Up();
+            if (syMoves)
+                sy.Up();
         } else {
-            if (xMoves) x.Down();
-            if (sxMoves) sx.Down();
-            if (syMoves) sy.Down();
+            if (xMoves)
+                x.Down();
+            if (sxMoves)
+                sx.Down();
+            if (syMoves)
+                sy.Down();
         }
     }
 };

@@ -225,8 +225,13 @@ TEST(DibImage, FillRectCoversTheClippedRowsInEitherOrder) {
         int32_t y0, y1;
         const char* rows;  // one character a row, top first
     } cases[] = {
-        {1, 3, ".###.."}, {3, 1, ".###.."}, {-4, 1, "##...."},  {4, 40, "....##"},
-        {6, 9, "......"}, {-3, -1, "......"}, {INT32_MIN, INT32_MAX, "######"},
+        {1, 3, ".###.."},
+        {3, 1, ".###.."},
+        {-4, 1, "##...."},
+        {4, 40, "....##"},
+        {6, 9, "......"},
+        {-3, -1, "......"},
+        {INT32_MIN, INT32_MAX, "######"},
     };
     for (const Case& c : cases) {
         DibImage image;

@@ -1,4 +1,4 @@
-// The textured quad blit (Part 3.2): its edge cases, hand-worked where they are small, and the
+// The textured quad blit: its edge cases, hand-worked where they are small, and the
 // production MapQuad and MapSpan compared byte for byte with the literal reference
 // (tests/reference/reference_blit.cpp) on a table of cases and on thousands of random ones.
 #include "image/quad_blit.h"
@@ -56,7 +56,9 @@ Rgb At(const DibImage& image, int32_t x, int32_t y) {
 
 // Pixel (x, y) of the coded source: red and green name the column and the row, so a drawn
 // pixel tells which source pixel it took. Never black.
-Rgb Code(int32_t x, int32_t y) { return {1 + x % 250, 1 + y % 250, 77}; }
+Rgb Code(int32_t x, int32_t y) {
+    return {1 + x % 250, 1 + y % 250, 77};
+}
 
 void FillCoded(DibImage& image) {
     for (int32_t y = 0; y < image.GetHeight(); ++y) {
@@ -115,8 +117,8 @@ const Quad FrameQuad{{{0, 0}, {193, 0}, {193, 193}, {0, 193}}};
 
 // Production and reference on copies of destination; the production result is left in
 // destination. Returns the first difference, "" when they agree byte for byte.
-std::string DrawBoth(DibImage& destination, const Quad& dq, const DibImage& source,
-                     const Quad& sq, ReferenceBlitCounts* counts = nullptr) {
+std::string DrawBoth(DibImage& destination, const Quad& dq, const DibImage& source, const Quad& sq,
+                     ReferenceBlitCounts* counts = nullptr) {
     DibImage reference;
     CopyImage(reference, destination);
     ReferenceMapQuad(reference, dq, source, sq, counts);
@@ -125,7 +127,7 @@ std::string DrawBoth(DibImage& destination, const Quad& dq, const DibImage& sour
 }
 
 // ------------------------------------------------------------------------------------------
-// Edge cases of Part 3.2: each draws with production and reference alike, then checks the
+// Edge cases: each draws with production and reference alike, then checks the
 // production result against an image built by hand from the case's rule.
 
 struct BlitCase {
@@ -138,12 +140,21 @@ struct BlitCase {
     std::function<void(DibImage& expected, const DibImage& source)> expect;
 };
 
-void PrintTo(const BlitCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const BlitCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 void Nothing(DibImage&, const DibImage&) {}
 
 const BlitCase kBlitCases[] = {
-    {"CompositorSquareH100", 800, 600, {0, 0, 0}, 193, 193, Square(400, 300, 100), FrameQuad,
+    {"CompositorSquareH100",
+     800,
+     600,
+     {0, 0, 0},
+     193,
+     193,
+     Square(400, 300, 100),
+     FrameQuad,
      [](DibImage& e, const DibImage& s) {
          // Rows and columns cy - h .. cy + h are visited; the last row and column sample row
          // and column 193, outside the frame: exactly 2h x 2h pixels take colour.
@@ -153,7 +164,13 @@ const BlitCase kBlitCases[] = {
              }
          }
      }},
-    {"CompositorSquareH76OnScreen", 1920, 1080, {0, 0, 0}, 193, 193, Square(1000, 500, 76),
+    {"CompositorSquareH76OnScreen",
+     1920,
+     1080,
+     {0, 0, 0},
+     193,
+     193,
+     Square(1000, 500, 76),
      FrameQuad,
      [](DibImage& e, const DibImage& s) {
          for (int32_t m = 0; m < 152; ++m) {
@@ -162,7 +179,13 @@ const BlitCase kBlitCases[] = {
              }
          }
      }},
-    {"CompositorSquareH172OnScreen", 1920, 1080, {0, 0, 0}, 193, 193, Square(172, 907, 172),
+    {"CompositorSquareH172OnScreen",
+     1920,
+     1080,
+     {0, 0, 0},
+     193,
+     193,
+     Square(172, 907, 172),
      FrameQuad,
      [](DibImage& e, const DibImage& s) {
          for (int32_t m = 0; m < 344; ++m) {
@@ -171,8 +194,14 @@ const BlitCase kBlitCases[] = {
              }
          }
      }},
-    {"SquarePartlyOffBeginsAtOriginWithSource86", 800, 600, {0, 0, 0}, 193, 193,
-     Square(10, 10, 96), FrameQuad,
+    {"SquarePartlyOffBeginsAtOriginWithSource86",
+     800,
+     600,
+     {0, 0, 0},
+     193,
+     193,
+     Square(10, 10, 96),
+     FrameQuad,
      [](DibImage& e, const DibImage& s) {
          // Visible pixel (x, y) is pixel (x + 86, y + 86) of the whole square: (0, 0) samples
          // (86, 86); column and row 106 sample 193.
@@ -186,26 +215,51 @@ const BlitCase kBlitCases[] = {
     {"WhollyRight", 50, 40, {9, 9, 9}, 20, 20, Square(60, 20, 10), FrameQuad, Nothing},
     {"WhollyAbove", 50, 40, {9, 9, 9}, 20, 20, Square(20, -11, 10), FrameQuad, Nothing},
     {"WhollyBelow", 50, 40, {9, 9, 9}, 20, 20, Square(20, 50, 10), FrameQuad, Nothing},
-    {"WhollyFarOff", 50, 40, {9, 9, 9}, 20, 20, Square(-2000000000, 1000000000, 100000000),
-     FrameQuad, Nothing},
-    {"TouchingLeftColumnDrawsThere", 50, 40, {0, 0, 0}, 20, 20,
-     Quad{{{-20, 0}, {0, 0}, {0, 20}, {-20, 20}}}, Quad{{{0, 0}, {19, 0}, {19, 19}, {0, 19}}},
+    {"WhollyFarOff",
+     50,
+     40,
+     {9, 9, 9},
+     20,
+     20,
+     Square(-2000000000, 1000000000, 100000000),
+     FrameQuad,
+     Nothing},
+    {"TouchingLeftColumnDrawsThere",
+     50,
+     40,
+     {0, 0, 0},
+     20,
+     20,
+     Quad{{{-20, 0}, {0, 0}, {0, 20}, {-20, 20}}},
+     Quad{{{0, 0}, {19, 0}, {19, 19}, {0, 19}}},
      [](DibImage& e, const DibImage& s) {
          // Column 0 is the last column of each span and samples source column 19.
          for (int32_t y = 0; y <= 20; ++y) {
              Expect(e, 0, y, s, 19, y * 19 / 20);
          }
      }},
-    {"TouchingTopRowDrawsThere", 50, 40, {0, 0, 0}, 20, 20,
-     Quad{{{0, -20}, {20, -20}, {20, 0}, {0, 0}}}, Quad{{{0, 0}, {20, 0}, {20, 19}, {0, 19}}},
+    {"TouchingTopRowDrawsThere",
+     50,
+     40,
+     {0, 0, 0},
+     20,
+     20,
+     Quad{{{0, -20}, {20, -20}, {20, 0}, {0, 0}}},
+     Quad{{{0, 0}, {20, 0}, {20, 19}, {0, 19}}},
      [](DibImage& e, const DibImage& s) {
          // Row 0 is the quad's last row and samples source row 19 (the source quad ends there).
          for (int32_t x = 0; x < 20; ++x) {
              Expect(e, x, 0, s, x, 19);
          }
      }},
-    {"SourceWhoseRowsHaveNoPaddingReadToItsLastByte", 20, 10, {0, 0, 0}, 4, 4,
-     Quad{{{0, 0}, {15, 0}, {15, 7}, {0, 7}}}, Quad{{{0, 0}, {3, 0}, {3, 3}, {0, 3}}},
+    {"SourceWhoseRowsHaveNoPaddingReadToItsLastByte",
+     20,
+     10,
+     {0, 0, 0},
+     4,
+     4,
+     Quad{{{0, 0}, {15, 0}, {15, 7}, {0, 7}}},
+     Quad{{{0, 0}, {3, 0}, {3, 3}, {0, 3}}},
      [](DibImage& e, const DibImage& s) {
          // 4 x 4 pixels: a stride of 12, no padding. Row 0 is the last in memory, and its last
          // pixel ends the store.
@@ -215,8 +269,14 @@ const BlitCase kBlitCases[] = {
              }
          }
      }},
-    {"WideSpanOfTheRowCache", 2040, 3, {5, 0, 250}, 700, 3,
-     Quad{{{0, 0}, {2039, 0}, {2039, 2}, {0, 2}}}, Quad{{{0, 0}, {700, 0}, {700, 3}, {0, 3}}},
+    {"WideSpanOfTheRowCache",
+     2040,
+     3,
+     {5, 0, 250},
+     700,
+     3,
+     Quad{{{0, 0}, {2039, 0}, {2039, 2}, {0, 2}}},
+     Quad{{{0, 0}, {700, 0}, {700, 3}, {0, 3}}},
      [](DibImage& e, const DibImage& s) {
          for (int32_t y = 0; y <= 1; ++y) {  // row 2 samples source row 3
              for (int32_t x = 0; x < 2040; ++x) {
@@ -224,8 +284,14 @@ const BlitCase kBlitCases[] = {
              }
          }
      }},
-    {"SpanWiderThanTheRowCache", 2600, 3, {5, 0, 250}, 700, 3,
-     Quad{{{2599, 0}, {0, 0}, {0, 2}, {2599, 2}}}, Quad{{{0, 0}, {700, 0}, {700, 3}, {0, 3}}},
+    {"SpanWiderThanTheRowCache",
+     2600,
+     3,
+     {5, 0, 250},
+     700,
+     3,
+     Quad{{{2599, 0}, {0, 0}, {0, 2}, {2599, 2}}},
+     Quad{{{0, 0}, {700, 0}, {700, 3}, {0, 3}}},
      [](DibImage& e, const DibImage& s) {
          // Mirrored: the span runs from column 0 at source column 700 (outside) to column
          // 2599 at source column 0.
@@ -235,9 +301,21 @@ const BlitCase kBlitCases[] = {
              }
          }
      }},
-    {"AllCornersOnOneRow", 50, 40, {9, 9, 9}, 20, 20, Quad{{{10, 5}, {40, 5}, {30, 5}, {0, 5}}},
-     FrameQuad, Nothing},
-    {"DiamondTipsDrawOnePixelWithTheVertexSample", 50, 40, {0, 0, 0}, 11, 11,
+    {"AllCornersOnOneRow",
+     50,
+     40,
+     {9, 9, 9},
+     20,
+     20,
+     Quad{{{10, 5}, {40, 5}, {30, 5}, {0, 5}}},
+     FrameQuad,
+     Nothing},
+    {"DiamondTipsDrawOnePixelWithTheVertexSample",
+     50,
+     40,
+     {0, 0, 0},
+     11,
+     11,
      Quad{{{20, 10}, {30, 20}, {20, 30}, {10, 20}}},
      Quad{{{5, 0}, {10, 5}, {5, 10}, {0, 5}}},
      [](DibImage& e, const DibImage& s) {
@@ -245,24 +323,42 @@ const BlitCase kBlitCases[] = {
          (void)e;
          (void)s;
      }},
-    {"OneColumnDrawsOnePixelPerRowWithTheLeftSample", 50, 40, {0, 0, 0}, 10, 21,
-     Quad{{{15, 5}, {15, 25}, {15, 25}, {15, 5}}}, Quad{{{0, 0}, {0, 20}, {9, 20}, {9, 0}}},
+    {"OneColumnDrawsOnePixelPerRowWithTheLeftSample",
+     50,
+     40,
+     {0, 0, 0},
+     10,
+     21,
+     Quad{{{15, 5}, {15, 25}, {15, 25}, {15, 5}}},
+     Quad{{{0, 0}, {0, 20}, {9, 20}, {9, 0}}},
      [](DibImage& e, const DibImage& s) {
          // P0->P1 comes first and keeps its sample (0, y - 5) against P2->P3's (9, 25 - y).
          for (int32_t y = 5; y <= 25; ++y) {
              Expect(e, 15, y, s, 0, y - 5);
          }
      }},
-    {"SelfCrossingBowtieFillsBetweenOutermostCrossings", 30, 30, {0, 0, 0}, 11, 11,
-     Quad{{{0, 0}, {20, 0}, {0, 20}, {20, 20}}}, Quad{{{0, 0}, {10, 0}, {10, 10}, {0, 10}}},
+    {"SelfCrossingBowtieFillsBetweenOutermostCrossings",
+     30,
+     30,
+     {0, 0, 0},
+     11,
+     11,
+     Quad{{{0, 0}, {20, 0}, {0, 20}, {20, 20}}},
+     Quad{{{0, 0}, {10, 0}, {10, 10}, {0, 10}}},
      [](DibImage& e, const DibImage& s) {
          // Crossings at 20 - y (P1->P2) and y (P3->P0). At row 10 both cross column 10 and
          // P1->P2, the earlier edge, gives the sample: the midpoint (10, 5) of S1 and S2, not
          // (0, 5) of S3 and S0. Other rows: see the row counts below the table.
          Expect(e, 10, 10, s, 10, 5);
      }},
-    {"NonConvexChevronFillsItsNotch", 30, 30, {0, 0, 0}, 21, 21,
-     Quad{{{0, 0}, {10, 15}, {20, 0}, {10, 20}}}, Quad{{{0, 0}, {10, 15}, {20, 0}, {10, 20}}},
+    {"NonConvexChevronFillsItsNotch",
+     30,
+     30,
+     {0, 0, 0},
+     21,
+     21,
+     Quad{{{0, 0}, {10, 15}, {20, 0}, {10, 20}}},
+     Quad{{{0, 0}, {10, 15}, {20, 0}, {10, 20}}},
      [](DibImage& e, const DibImage& s) {
          // Row 5 crosses at 3 (P0->P1), 16, 18 (P2->P3) and 3 (P3->P0): filled 3..18 over
          // the notch 4..15. P0->P1 wins the tie at column 3 with sample (3, 5) (P3->P0 would
@@ -271,8 +367,14 @@ const BlitCase kBlitCases[] = {
              Expect(e, x, 5, s, 3 + (x - 3) * 14 / 15, 5);
          }
      }},
-    {"RunMappingPastTheSourceAddsNothing", 50, 20, {1, 2, 3}, 10, 10,
-     Quad{{{0, 0}, {39, 0}, {39, 9}, {0, 9}}}, Quad{{{0, 0}, {40, 0}, {40, 10}, {0, 10}}},
+    {"RunMappingPastTheSourceAddsNothing",
+     50,
+     20,
+     {1, 2, 3},
+     10,
+     10,
+     Quad{{{0, 0}, {39, 0}, {39, 9}, {0, 9}}},
+     Quad{{{0, 0}, {40, 0}, {40, 10}, {0, 10}}},
      [](DibImage& e, const DibImage& s) {
          // Columns 10..39 sample x * 40 / 39 >= 10 and row 9 samples 10: outside the source.
          for (int32_t y = 0; y <= 8; ++y) {
@@ -281,8 +383,14 @@ const BlitCase kBlitCases[] = {
              }
          }
      }},
-    {"RunMappingBeforeTheSourceAddsNothing", 50, 20, {1, 2, 3}, 10, 10,
-     Quad{{{0, 0}, {39, 0}, {39, 9}, {0, 9}}}, Quad{{{-30, 0}, {9, 0}, {9, 9}, {-30, 9}}},
+    {"RunMappingBeforeTheSourceAddsNothing",
+     50,
+     20,
+     {1, 2, 3},
+     10,
+     10,
+     Quad{{{0, 0}, {39, 0}, {39, 9}, {0, 9}}},
+     Quad{{{-30, 0}, {9, 0}, {9, 9}, {-30, 9}}},
      [](DibImage& e, const DibImage& s) {
          for (int32_t y = 0; y <= 9; ++y) {
              for (int32_t x = 30; x <= 39; ++x) {
@@ -290,8 +398,14 @@ const BlitCase kBlitCases[] = {
              }
          }
      }},
-    {"MirroredSquareDrawsTheSourceMirrored", 40, 40, {0, 0, 0}, 20, 20,
-     Quad{{{29, 5}, {10, 5}, {10, 24}, {29, 24}}}, Quad{{{0, 0}, {19, 0}, {19, 19}, {0, 19}}},
+    {"MirroredSquareDrawsTheSourceMirrored",
+     40,
+     40,
+     {0, 0, 0},
+     20,
+     20,
+     Quad{{{29, 5}, {10, 5}, {10, 24}, {29, 24}}},
+     Quad{{{0, 0}, {19, 0}, {19, 19}, {0, 19}}},
      [](DibImage& e, const DibImage& s) {
          for (int32_t y = 5; y <= 24; ++y) {
              for (int32_t x = 10; x <= 29; ++x) {
@@ -511,8 +625,8 @@ TEST(QuadBlit, ExactArithmeticWhereThirtyTwoBitProductsOverflow) {
     FillCoded(source);
     ASSERT_EQ(1, destination.Create(16, 4, 24));
     CopyImage(reference, destination);
-    MapSpan(destination, -2147483647 - 1, 2147483647, 1, source, 2147483647, 0,
-            -2147483647 - 1, 15);
+    MapSpan(destination, -2147483647 - 1, 2147483647, 1, source, 2147483647, 0, -2147483647 - 1,
+            15);
     ReferenceMapSpan(reference, -2147483647 - 1, 2147483647, 1, source, 2147483647, 0,
                      -2147483647 - 1, 15);
     EXPECT_EQ("", FirstDifference(destination, reference));
@@ -572,7 +686,8 @@ void FillRandomSource(DibImage& image, Random& rng) {
             }
             break;
         case 2: {  // a warm disc
-            const double cx = static_cast<double>(rng.Range(0, w)), cy = static_cast<double>(rng.Range(0, h));
+            const double cx = static_cast<double>(rng.Range(0, w)),
+                         cy = static_cast<double>(rng.Range(0, h));
             const double r = static_cast<double>(rng.Range(0, w + h)) / 3.0;
             for (int32_t y = 0; y < h; ++y) {
                 for (int32_t x = 0; x < w; ++x) {
@@ -624,16 +739,22 @@ Quad RandomDestinationQuad(Random& rng, int32_t w, int32_t h) {
     switch (rng.Range(0, 9)) {
         case 0:
         case 1:  // axis-aligned, the compositor's corner order
-            q = Quad{{{cx - rx, cy - ry}, {cx + rx, cy - ry}, {cx + rx, cy + ry}, {cx - rx, cy + ry}}};
+            q = Quad{
+                {{cx - rx, cy - ry}, {cx + rx, cy - ry}, {cx + rx, cy + ry}, {cx - rx, cy + ry}}};
             if (rng.Chance(30)) {  // nearly: one coordinate of one corner moved
                 int32_t& c = rng.Chance(50) ? q.p[rng.Range(0, 3)].x : q.p[rng.Range(0, 3)].y;
                 c += static_cast<int32_t>(rng.Chance(50) ? rng.Range(1, 3) : -rng.Range(1, 3));
             }
             break;
         case 2:  // mirrored either way
-            q = rng.Chance(50)
-                    ? Quad{{{cx + rx, cy - ry}, {cx - rx, cy - ry}, {cx - rx, cy + ry}, {cx + rx, cy + ry}}}
-                    : Quad{{{cx - rx, cy + ry}, {cx + rx, cy + ry}, {cx + rx, cy - ry}, {cx - rx, cy - ry}}};
+            q = rng.Chance(50) ? Quad{{{cx + rx, cy - ry},
+                                       {cx - rx, cy - ry},
+                                       {cx - rx, cy + ry},
+                                       {cx + rx, cy + ry}}}
+                               : Quad{{{cx - rx, cy + ry},
+                                       {cx + rx, cy + ry},
+                                       {cx + rx, cy - ry},
+                                       {cx - rx, cy - ry}}};
             break;
         case 3: {  // rotated
             const double a = static_cast<double>(rng.Range(0, 6283)) / 1000.0;
@@ -647,9 +768,14 @@ Quad RandomDestinationQuad(Random& rng, int32_t w, int32_t h) {
         }
         case 4: {  // sheared horizontally or vertically
             const int32_t sh = static_cast<int32_t>(rng.Range(-w, w));
-            q = rng.Chance(50)
-                    ? Quad{{{cx - rx + sh, cy - ry}, {cx + rx + sh, cy - ry}, {cx + rx, cy + ry}, {cx - rx, cy + ry}}}
-                    : Quad{{{cx - rx, cy - ry + sh}, {cx + rx, cy - ry}, {cx + rx, cy + ry}, {cx - rx, cy + ry + sh}}};
+            q = rng.Chance(50) ? Quad{{{cx - rx + sh, cy - ry},
+                                       {cx + rx + sh, cy - ry},
+                                       {cx + rx, cy + ry},
+                                       {cx - rx, cy + ry}}}
+                               : Quad{{{cx - rx, cy - ry + sh},
+                                       {cx + rx, cy - ry},
+                                       {cx + rx, cy + ry},
+                                       {cx - rx, cy + ry + sh}}};
             break;
         }
         case 5: {  // degenerate: shared rows, columns or points
@@ -667,7 +793,8 @@ Quad RandomDestinationQuad(Random& rng, int32_t w, int32_t h) {
             break;
         }
         case 6:  // self-crossing: two corners swapped
-            q = Quad{{{cx - rx, cy - ry}, {cx + rx, cy - ry}, {cx - rx, cy + ry}, {cx + rx, cy + ry}}};
+            q = Quad{
+                {{cx - rx, cy - ry}, {cx + rx, cy - ry}, {cx - rx, cy + ry}, {cx + rx, cy + ry}}};
             if (rng.Chance(50)) {
                 std::swap(q.p[0], q.p[1]);
             }
@@ -780,8 +907,8 @@ TEST(QuadBlitDifferential, RandomQuadsMatchTheReferenceByteForByte) {
         if (!diff.empty()) {
             ++failures;
             ADD_FAILURE() << "case " << n << ": " << dw << "x" << dh << " <- " << sw << "x" << sh
-                          << ", destination " << Describe(dq) << ", source " << Describe(sq)
-                          << ": " << diff;
+                          << ", destination " << Describe(dq) << ", source " << Describe(sq) << ": "
+                          << diff;
         }
     }
 }

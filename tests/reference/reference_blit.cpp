@@ -15,9 +15,13 @@ int64_t ReferenceProductQuotient(int64_t a, int64_t b, int64_t c) {
 namespace {
 
 // A quotient that interpolates between two 32-bit values lies between them.
-int32_t Narrow(int64_t v) { return static_cast<int32_t>(v); }
+int32_t Narrow(int64_t v) {
+    return static_cast<int32_t>(v);
+}
 
-int64_t Abs64(int64_t v) { return v < 0 ? -v : v; }
+int64_t Abs64(int64_t v) {
+    return v < 0 ? -v : v;
+}
 
 }  // namespace
 
@@ -115,10 +119,14 @@ void ReferenceMapQuad(DibImage& destination, const Quad& destinationQuad, const 
     // 1. Bounding box.
     int32_t minX = d[0].x, maxX = d[0].x, minY = d[0].y, maxY = d[0].y;
     for (int k = 1; k < 4; ++k) {
-        if (d[k].x < minX) minX = d[k].x;
-        if (d[k].x > maxX) maxX = d[k].x;
-        if (d[k].y < minY) minY = d[k].y;
-        if (d[k].y > maxY) maxY = d[k].y;
+        if (d[k].x < minX)
+            minX = d[k].x;
+        if (d[k].x > maxX)
+            maxX = d[k].x;
+        if (d[k].y < minY)
+            minY = d[k].y;
+        if (d[k].y > maxY)
+            maxY = d[k].y;
     }
     // 2. Rejection.
     if (minY >= H || maxY < 0 || minX >= W || maxX < 0) {
@@ -166,8 +174,8 @@ void ReferenceMapQuad(DibImage& destination, const Quad& destinationQuad, const 
             if (counts != nullptr) {
                 ++counts->spans;
             }
-            ReferenceMapSpan(destination, left, right, y, source, leftSx, leftSy, rightSx,
-                             rightSy, counts);
+            ReferenceMapSpan(destination, left, right, y, source, leftSx, leftSy, rightSx, rightSy,
+                             counts);
         }
     }
 }

@@ -1,9 +1,9 @@
-// The textured quad blit of Part 3.2, written literally: step by step as the algorithms read,
+// The textured quad blit, written literally: step by step as the algorithms read,
 // pixel by pixel through GetPixel and AddPixel, one division per value. It is the yardstick the
 // production MapQuad and MapSpan (image/quad_blit.h) are tested and benchmarked against.
 //
-// Overflow: the spec forms its products in 32-bit signed arithmetic and leaves the result
-// undefined where one leaves that range. Here (and in production) every formula is evaluated
+// Overflow: the algorithms form their products in 32-bit signed arithmetic, which is undefined
+// where one leaves that range. Here (and in production) every formula is evaluated
 // exactly: differences and products in 64 bits (the two products that can reach 2^64 - 2^33 + 1
 // as unsigned magnitudes), each quotient truncated toward zero. Every result interpolates between
 // two 32-bit values, so it fits 32 bits again without wrapping, and it equals the 32-bit result
@@ -17,9 +17,9 @@
 
 // What the literal blit did, for tests that check "reads nothing" and the like.
 struct ReferenceBlitCounts {
-    int64_t reads = 0;      // GetPixel calls on the source
-    int64_t adds = 0;       // AddPixel calls on the destination
-    int64_t spans = 0;      // ReferenceMapSpan calls made by ReferenceMapQuad
+    int64_t reads = 0;  // GetPixel calls on the source
+    int64_t adds = 0;   // AddPixel calls on the destination
+    int64_t spans = 0;  // ReferenceMapSpan calls made by ReferenceMapQuad
 };
 
 void ReferenceMapQuad(DibImage& destination, const Quad& destinationQuad, const DibImage& source,

@@ -17,19 +17,21 @@
 #include <cstring>
 #include <vector>
 
+#include "effect/clock.h"
 #include "effect/explosion_frames.h"
+#include "effect/random.h"
 #include "image/dib_image.h"
 #include "image/quad_blit.h"
 #include "reference_blit.h"
 #include "reference_effect.h"
-#include "effect/clock.h"
-#include "effect/random.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 constexpr int32_t ScreenW = 1920;
 constexpr int32_t ScreenH = 1080;
