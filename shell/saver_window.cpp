@@ -5,9 +5,6 @@
 #include <cstdlib>
 
 #include "effect/blasts.h"
-#include "effect/clock.h"
-#include "effect/explosion_frames.h"
-#include "effect/random.h"
 #include "shell/command_line.h"
 #include "shell/password.h"
 #include "shell/render_tick.h"
@@ -42,10 +39,7 @@ void RequestClose() {
 // Everything is built before CreateWindowExA returns, so the first tick finds it ready.
 LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam) {
     SaverWindow = window;
-    SeedRandom(ReadMillisecondClock());
-    ScreenBuffer.Create(ScreenWidth, ScreenHeight, 24);
-    BuildExplosionFrames();
-    InitBlasts();
+    StartEffect();
     TimerId = SetTimer(window, TickTimer, TickMilliseconds, nullptr);
     if (IsFullScreen()) {
         GetCursorPos(&SavedCursorPos);
