@@ -2,6 +2,7 @@
 
 #include "effect/clock.h"
 #include "resources/messages.h"
+#include "shell/about_dialog.h"
 #include "shell/command_line.h"
 #include "shell/password.h"
 #include "shell/saver_window.h"
@@ -21,7 +22,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLineTail, int) {
 
     switch (Mode) {
         case ModeConfigure:
-            // The about box is still to come.
+            RunAboutDialog();
             return 0;
         case ModeChangePassword:
             RunPasswordChange();

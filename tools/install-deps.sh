@@ -12,6 +12,8 @@ packages=(
     binutils-mingw-w64-i686 wine64
     # the Windows side's display, input, screenshots, resources and Japanese glyphs
     xvfb xauth xdotool imagemagick icoutils fonts-ipafont-gothic locales
+    # the icon is drawn by a script
+    python3
 )
 
 missing=()
