@@ -5,21 +5,7 @@
 
 #include <cstdint>
 
-using SaverMode = int16_t;
-
-constexpr SaverMode ModeConfigure = 0;
-constexpr SaverMode ModePreview = 1;
-constexpr SaverMode ModeFullScreen = 2;
-constexpr SaverMode ModeChangePassword = 3;
-
-struct SwitchEntry {
-    const char* text;
-    SaverMode mode;
-};
-
-constexpr int32_t SwitchCount = 16;
-// Searched in this order; the first switch found anywhere in the tail decides.
-extern const SwitchEntry SwitchTable[SwitchCount];
+#include "shell/command_line_rules.h"
 
 extern HINSTANCE Instance;
 extern SaverMode Mode;
