@@ -9,7 +9,7 @@ bash tools/install-deps.sh
 echo "=== format"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
 
-for preset in native native32 win64 win32; do
+for preset in native fuzz native32 win64 win32; do
     echo "=== $preset"
     cmake --preset "$preset" -DTORVEX_WERROR=ON
     cmake --build --preset "$preset"

@@ -7,6 +7,8 @@ packages=(
     # native and native32
     cmake ninja-build g++ g++-multilib libgtest-dev googletest libbenchmark-dev libpng-dev
     qemu-user valgrind clang-format
+    # fuzz: clang with libFuzzer and the sanitizer runtimes
+    clang-14 libclang-rt-14-dev
     # win64 and win32
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
     binutils-mingw-w64-i686 wine64
