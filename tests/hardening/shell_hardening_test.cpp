@@ -1,0 +1,193 @@
+// The saver window over tens of thousands of ticks, and its preview host going away. Under Wine
+// GetGuiResources always says 0, so a leak of device contexts shows only when GetDC runs dry:
+// every tick here must still get its device context and present, and a deliberate leak of one
+// device context per tick must be caught by the same check.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "effect/blasts.h"
+#include "shell/command_line.h"
+#include "shell/saver_window.h"
+#include "shell_test_support.h"
+
+namespace {
+
+const char HostClassName[] = "TorvexHardeningHost";
+
+// The buffer only ever holds red >= green >= blue (fire colours, added with saturation): a
+// pixel of this colour left after a tick means the tick presented nothing.
+constexpr COLORREF Sentinel = RGB(1, 2, 3);
+
+constexpr int HostWidth = 96;
+constexpr int HostHeight = 72;
+
+int TicksFromEnvironment(const char* name, int fallback) {
+    const std::string text = ReadEnvironment(name);
+    return text.empty() ? fallback : std::atoi(text.c_str());
+}
+
+class ShellHardening : public testing::Test {
+protected:
+    void SetUp() override {
+        WNDCLASSA hostClass = {};
+        hostClass.lpfnWndProc = DefWindowProcA;
+        hostClass.hInstance = GetModuleHandleA(nullptr);
+        hostClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        hostClass.lpszClassName = HostClassName;
+        RegisterClassA(&hostClass);
+    }
+    void TearDown() override {
+        DisposeSaverWindow();
+        if (host != nullptr && IsWindow(host)) {
+            DestroyWindow(host);
+        }
+        UnregisterClassA(HostClassName, GetModuleHandleA(nullptr));
+    }
+
+    void StartPreview() {
+        ResetShellState(ModePreview);
+        host = CreateWindowExA(0, HostClassName, "host", WS_POPUP | WS_VISIBLE, 20, 20, HostWidth,
+                               HostHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(host, nullptr);
+        HostWindow = host;
+        ASSERT_EQ(CreateSaverWindow(1), 0);
+        ASSERT_NE(ScreenBuffer.GetBits(), nullptr);
+        // The timer's own ticks would interleave with the driven ones.
+        KillTimer(SaverWindow, TimerId);
+    }
+
+    enum class Tick { Presented, NotPresented, TestGotNoDeviceContext };
+
+    // Marks the window's first pixel, sends one tick and reads the pixel back. With leak, one
+    // device context of the window is taken and kept just before the tick; should the test
+    // then have none left to read back with, it gives one of the kept ones back first, so
+    // that the verdict is the tick's own.
+    Tick OneTick(std::vector<HDC>* leaked) {
+        HDC dc = GetDC(SaverWindow);
+        if (dc == nullptr) {
+            return Tick::TestGotNoDeviceContext;
+        }
+        const bool marked = SetPixel(dc, 0, 0, Sentinel) != static_cast<COLORREF>(-1);
+        ReleaseDC(SaverWindow, dc);
+        if (!marked) {
+            return Tick::TestGotNoDeviceContext;
+        }
+        if (leaked != nullptr) {
+            leaked->push_back(GetDC(SaverWindow));
+        }
+        SendMessageA(SaverWindow, WM_TIMER, 0, 0);
+        dc = GetDC(SaverWindow);
+        while (dc == nullptr && leaked != nullptr && !leaked->empty()) {
+            if (leaked->back() != nullptr) {
+                ReleaseDC(SaverWindow, leaked->back());
+            }
+            leaked->pop_back();
+            dc = GetDC(SaverWindow);
+        }
+        if (dc == nullptr) {
+            return Tick::TestGotNoDeviceContext;
+        }
+        const COLORREF shown = GetPixel(dc, 0, 0);
+        ReleaseDC(SaverWindow, dc);
+        return shown != Sentinel && shown != CLR_INVALID ? Tick::Presented : Tick::NotPresented;
+    }
+
+    // Ticks until one does not present, at most count. Returns the ticks that presented and
+    // sets last to the verdict of the last tick.
+    int DriveTicks(int count, bool leak, Tick* lastTick) {
+        std::vector<HDC> leaked;
+        std::vector<uint8_t> last;
+        int presented = 0;
+        *lastTick = Tick::Presented;
+        for (int tick = 0; tick < count; ++tick) {
+            *lastTick = OneTick(leak ? &leaked : nullptr);
+            if (*lastTick != Tick::Presented) {
+                break;
+            }
+            ++presented;
+            if (tick % 2500 == 2499) {
+                // The pixels keep changing: the window shows the buffer, and not the same one.
+                const std::vector<uint8_t> shown = ReadWindowPixels(
+                    SaverWindow, ScreenBuffer.GetWidth(), ScreenBuffer.GetHeight());
+                EXPECT_NE(shown, last) << "tick " << tick;
+                last = shown;
+            }
+        }
+        for (HDC dc : leaked) {
+            if (dc != nullptr) {
+                ReleaseDC(SaverWindow, dc);
+            }
+        }
+        return presented;
+    }
+
+    HWND host = nullptr;
+};
+
+TEST_F(ShellHardening, EveryTickOfTensOfThousandsGetsItsDeviceContextAndPresents) {
+    StartPreview();
+    const int ticks = TicksFromEnvironment("TORVEX_HANDLE_TICKS", 40000);
+    Tick last;
+    EXPECT_EQ(DriveTicks(ticks, false, &last), ticks);
+    EXPECT_EQ(last, Tick::Presented);
+}
+
+// The check above must be able to fail: with one device context leaked per tick Wine runs out
+// of them within the same number of ticks, and the tick that gets none presents nothing.
+TEST_F(ShellHardening, ALeakOfOneDeviceContextPerTickIsCaught) {
+    StartPreview();
+    const int ticks = TicksFromEnvironment("TORVEX_HANDLE_TICKS", 40000);
+    Tick last;
+    const int presented = DriveTicks(ticks, true, &last);
+    EXPECT_LT(presented, ticks);
+    EXPECT_EQ(last, Tick::NotPresented) << "the saver's own tick is the one that fails";
+    std::printf("one device context leaked per tick: tick %d was the first not to present\n",
+                presented + 1);
+    // Once the leaked ones are back, the ticks present again.
+    EXPECT_EQ(OneTick(nullptr), Tick::Presented);
+}
+
+// The display settings close the preview by destroying its host: the saver's child goes with
+// it, stops its timer, frees the buffer and ends the message loop with 0. Over and over, the
+// same process keeps working.
+TEST_F(ShellHardening, APreviewHostThatDisappearsEndsTheSaverCleanly) {
+    for (int round = 0; round < 20; ++round) {
+        StartPreview();
+        SetTimer(SaverWindow, TimerId, 5, nullptr);
+        HWND saver = SaverWindow;
+        for (int tick = 0; tick < 5; ++tick) {
+            SendMessageA(saver, WM_TIMER, 0, 0);
+        }
+        DestroyWindow(host);
+        host = nullptr;
+        EXPECT_FALSE(IsWindow(saver));
+        EXPECT_EQ(ScreenBuffer.GetBits(), nullptr) << "round " << round;
+        MSG message;
+        WPARAM code = 99;
+        bool quit = false;
+        const DWORD start = GetTickCount();
+        int strayTicks = 0;
+        while (GetTickCount() - start < 50) {
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+                if (message.message == WM_QUIT) {
+                    quit = true;
+                    code = message.wParam;
+                } else if (message.message == WM_TIMER && message.hwnd == saver) {
+                    ++strayTicks;
+                }
+                DispatchMessageA(&message);
+            }
+            Sleep(5);
+        }
+        EXPECT_TRUE(quit) << "round " << round;
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(strayTicks, 0);
+        DisposeSaverWindow();
+    }
+}
+
+}  // namespace
