@@ -19,4 +19,12 @@ for preset in native fuzz native32 win64 win32; do
         WINEPREFIX=$PWD/build/$preset/wineprefix /usr/lib/wine/wineserver -k || true
     fi
 done
-echo "=== all presets built and tested"
+
+echo "=== release"
+for preset in win32 win64; do
+    cmake --build --preset "$preset" --target torvex_installer
+    cpack --config "build/$preset/CPackConfig.cmake" >/dev/null
+done
+bash packaging/check_release.sh build/win32 win32 i686-w64-mingw32-objdump PE32
+bash packaging/check_release.sh build/win64 win64 x86_64-w64-mingw32-objdump PE32+
+echo "=== all presets built and tested, releases in build/win32/release and build/win64/release"

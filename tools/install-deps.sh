@@ -16,6 +16,8 @@ packages=(
     xvfb xauth xdotool imagemagick icoutils fonts-ipafont-gothic locales
     # the icon is drawn by a script
     python3
+    # the release: the installer, and a look inside it
+    nsis p7zip-full unzip
 )
 
 missing=()
