@@ -7,12 +7,31 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <vector>
 
 #include "effect/blasts.h"
+#include "effect/explosion_frames.h"
 #include "shell/command_line.h"
 #include "shell/saver_window.h"
 #include "shell_test_support.h"
+
+namespace {
+bool failNextStore = false;
+}
+
+// The image stores come from the nothrow array new: this program can make the next one fail.
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    if (failNextStore) {
+        failNextStore = false;
+        return nullptr;
+    }
+    try {
+        return ::operator new[](size);
+    } catch (...) {
+        return nullptr;
+    }
+}
 
 namespace {
 
@@ -48,14 +67,14 @@ protected:
         UnregisterClassA(HostClassName, GetModuleHandleA(nullptr));
     }
 
-    void StartPreview() {
+    void StartPreview(int width = HostWidth, int height = HostHeight, bool withBuffer = true) {
         ResetShellState(ModePreview);
-        host = CreateWindowExA(0, HostClassName, "host", WS_POPUP | WS_VISIBLE, 20, 20, HostWidth,
-                               HostHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        host = CreateWindowExA(0, HostClassName, "host", WS_POPUP | WS_VISIBLE, 20, 20, width,
+                               height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(host, nullptr);
         HostWindow = host;
         ASSERT_EQ(CreateSaverWindow(1), 0);
-        ASSERT_NE(ScreenBuffer.GetBits(), nullptr);
+        ASSERT_EQ(ScreenBuffer.GetBits() != nullptr, withBuffer);
         // The timer's own ticks would interleave with the driven ones.
         KillTimer(SaverWindow, TimerId);
     }
@@ -149,6 +168,39 @@ TEST_F(ShellHardening, ALeakOfOneDeviceContextPerTickIsCaught) {
                 presented + 1);
     // Once the leaked ones are back, the ticks present again.
     EXPECT_EQ(OneTick(nullptr), Tick::Presented);
+}
+
+// The window's creation looks at none of its steps: without a buffer the window is made, its
+// timer runs and its ticks present nothing.
+TEST_F(ShellHardening, ABufferThatCannotBeMadeLeavesAWindowThatPresentsNothing) {
+    failNextStore = true;  // the buffer's store is the first the creation asks for
+    StartPreview(HostWidth, HostHeight, false);
+    EXPECT_FALSE(failNextStore);
+    EXPECT_NE(FrameBank[FrameBankSize - 1].GetBits(), nullptr) << "the frames are made";
+    EXPECT_NE(TimerId, 0u);
+    for (int tick = 0; tick < 200; ++tick) {
+        ASSERT_EQ(OneTick(nullptr), Tick::NotPresented) << "tick " << tick;
+    }
+    EXPECT_TRUE(IsWindow(SaverWindow));
+}
+
+TEST_F(ShellHardening, AHostOfNoSizeGivesAWindowWithoutABufferThatKeepsTicking) {
+    StartPreview(0, 0, false);
+    EXPECT_EQ(ScreenWidth, 0);
+    EXPECT_NE(TimerId, 0u);
+    SetTimer(SaverWindow, TimerId, 5, nullptr);
+    int ticks = 0;
+    MSG message;
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 300) {
+        while (PeekMessageA(&message, SaverWindow, 0, 0, PM_REMOVE)) {
+            ticks += message.message == WM_TIMER;
+            DispatchMessageA(&message);
+        }
+        Sleep(5);
+    }
+    EXPECT_GT(ticks, 5);
+    EXPECT_TRUE(IsWindow(SaverWindow));
 }
 
 // The display settings close the preview by destroying its host: the saver's child goes with
