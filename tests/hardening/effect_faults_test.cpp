@@ -105,7 +105,7 @@ protected:
 };
 
 TEST_F(EffectFaults, ATickAllocatesNothingOverThousandsOfTicks) {
-    StartEffectFromClock(320, 240, PinnedClockStart, PinnedClockStep);
+    StartEffectFromClock(160, 120, PinnedClockStart, PinnedClockStep);
     // The counter sees the store allocations made in the core.
     int64_t before = allocations;
     DibImage probe;
@@ -114,7 +114,7 @@ TEST_F(EffectFaults, ATickAllocatesNothingOverThousandsOfTicks) {
 
     int64_t respawns = 0;
     before = allocations;
-    for (int tick = 0; tick < 4000; ++tick) {
+    for (int tick = 0; tick < 3000; ++tick) {
         const int32_t sequence = Blasts.sequence[tick % BlastCount];
         ComposeTick();
         respawns += Blasts.sequence[tick % BlastCount] != sequence;
