@@ -294,19 +294,35 @@ TEST_F(SaverResourcesTest, IconGroupHoldsOne32By32SixteenColourImage) {
     }
 }
 
+// VERSION.DLL is loaded at run time: the test programs import system DLLs of the saver's list only.
+struct VersionFunctions {
+    using SizeFunction = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
+    using InfoFunction = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
+    using QueryFunction = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
+    HMODULE library = LoadLibraryA("version.dll");
+    SizeFunction size = reinterpret_cast<SizeFunction>(
+        reinterpret_cast<void*>(GetProcAddress(library, "GetFileVersionInfoSizeW")));
+    InfoFunction info = reinterpret_cast<InfoFunction>(
+        reinterpret_cast<void*>(GetProcAddress(library, "GetFileVersionInfoW")));
+    QueryFunction query = reinterpret_cast<QueryFunction>(
+        reinterpret_cast<void*>(GetProcAddress(library, "VerQueryValueW")));
+    ~VersionFunctions() { FreeLibrary(library); }
+};
+
 TEST_F(SaverResourcesTest, VersionInformationNamesTheProduct) {
+    VersionFunctions version;
+    ASSERT_TRUE(version.size != nullptr && version.info != nullptr && version.query != nullptr);
     const std::string path = SaverPath();
+    const std::wstring widePath(path.begin(), path.end());
     DWORD ignored = 0;
-    const DWORD size =
-        GetFileVersionInfoSizeW(std::wstring(path.begin(), path.end()).c_str(), &ignored);
+    const DWORD size = version.size(widePath.c_str(), &ignored);
     ASSERT_GT(size, 0u);
     std::vector<uint8_t> wideBlock(size);
-    ASSERT_TRUE(GetFileVersionInfoW(std::wstring(path.begin(), path.end()).c_str(), 0, size,
-                                    wideBlock.data()));
+    ASSERT_TRUE(version.info(widePath.c_str(), 0, size, wideBlock.data()));
 
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(wideBlock.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    ASSERT_TRUE(version.query(wideBlock.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
     EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
     EXPECT_EQ(fixed->dwFileVersionLS, 0u);
@@ -315,8 +331,8 @@ TEST_F(SaverResourcesTest, VersionInformationNamesTheProduct) {
     EXPECT_EQ(fixed->dwFileType, DWORD{VFT_APP});
 
     WORD* translation = nullptr;
-    ASSERT_TRUE(VerQueryValueW(wideBlock.data(), L"\\VarFileInfo\\Translation",
-                               reinterpret_cast<void**>(&translation), &length));
+    ASSERT_TRUE(version.query(wideBlock.data(), L"\\VarFileInfo\\Translation",
+                              reinterpret_cast<void**>(&translation), &length));
     ASSERT_EQ(length, 4u);
     EXPECT_EQ(translation[0], Japanese);
     EXPECT_EQ(translation[1], 932);
@@ -336,8 +352,8 @@ TEST_F(SaverResourcesTest, VersionInformationNamesTheProduct) {
     for (const Case& c : cases) {
         const std::wstring key = std::wstring(L"\\StringFileInfo\\041103a4\\") + c.name;
         wchar_t* value = nullptr;
-        ASSERT_TRUE(VerQueryValueW(wideBlock.data(), key.c_str(), reinterpret_cast<void**>(&value),
-                                   &length))
+        ASSERT_TRUE(
+            version.query(wideBlock.data(), key.c_str(), reinterpret_cast<void**>(&value), &length))
             << ToCodePage932(c.name);
         EXPECT_EQ(std::wstring(value), c.wide) << ToCodePage932(c.name);
         EXPECT_EQ(ToCodePage932(value), c.bytes) << ToCodePage932(c.name);
