@@ -42,6 +42,7 @@ if [ ! -f "$setup" ]; then
 fi
 listing=$(7z l -ba "$setup" | awk '{ print $NF }' | sort)
 [ "$listing" = $'$SYSDIR/torvex.scr\nINSTALL.txt\nuninstall.exe' ] || fail "$setup holds:"$'\n'"$listing"
+# shellcheck disable=SC2016
 7z e -so "$setup" '$SYSDIR/torvex.scr' >"$work/setup-torvex.scr" 2>/dev/null
 cmp -s "$work/setup-torvex.scr" "$saver" || fail "the installer's torvex.scr is not the ZIP's"
 echo "$setup: \$SYSDIR/torvex.scr (the ZIP's), INSTALL.txt, uninstall.exe"
@@ -56,7 +57,7 @@ run="$root/cmake/wine-run.sh $work/wineprefix"
 system32=$work/wineprefix/drive_c/windows/system32
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\TORVEX'
 # shellcheck disable=SC2016
-DISPLAY= xvfb-run -a -s "-noreset" bash -c '
+DISPLAY='' xvfb-run -a -s "-noreset" bash -c '
     set -e
     '"$run"' "'"$setup"'" /S
     '"$run"' reg query "'"$key"'" /v UninstallString >"'"$work"'/key.txt"
@@ -65,7 +66,7 @@ cmp -s "$system32/torvex.scr" "$saver" || fail "the installer put no (or another
 grep -q 'Program Files\\TORVEX\\uninstall.exe' "$work/key.txt" || fail "no uninstaller registered"
 # The uninstaller runs from a copy of itself in the temporary folder and returns at once.
 # shellcheck disable=SC2016
-DISPLAY= xvfb-run -a -s "-noreset" bash -c '
+DISPLAY='' xvfb-run -a -s "-noreset" bash -c '
     '"$run"' "C:\\Program Files\\TORVEX\\uninstall.exe" /S
     for _ in $(seq 50); do
         [ -e "'"$system32"'/torvex.scr" ] || [ -e "'"$work"'/wineprefix/drive_c/Program Files/TORVEX" ] || break
