@@ -27,4 +27,6 @@ for preset in win32 win64; do
 done
 bash packaging/check_release.sh build/win32 win32 i686-w64-mingw32-objdump PE32
 bash packaging/check_release.sh build/win64 win64 x86_64-w64-mingw32-objdump PE32+
+bash tests/inspect/same_resources.sh build/win32/release/stage/torvex.scr \
+    build/win64/release/stage/torvex.scr
 echo "=== all presets built and tested, releases in build/win32/release and build/win64/release"
