@@ -28,6 +28,9 @@ constexpr UINT TickMilliseconds = 5;
 constexpr int32_t MovesBeforeClose = 6;
 constexpr int32_t MoveSlack = 3;
 
+// Whether WM_DESTROY has run for the current window.
+bool TornDown;
+
 bool IsFullScreen() {
     return Mode == ModeFullScreen;
 }
@@ -39,6 +42,7 @@ void RequestClose() {
 // Everything is built before CreateWindowExA returns, so the first tick finds it ready.
 LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam) {
     SaverWindow = window;
+    TornDown = false;
     StartEffect();
     TimerId = SetTimer(window, TickTimer, TickMilliseconds, nullptr);
     if (IsFullScreen()) {
@@ -79,11 +83,21 @@ LRESULT OnClose(HWND window) {
 }
 
 LRESULT OnDestroy(HWND window) {
+    TornDown = true;
     KillTimer(window, TickTimer);
     ShowCursor(TRUE);
     ScreenBuffer.Destroy();
     PostQuitMessage(0);
     return 0;
+}
+
+// When a preview host's process dies, Wine takes its child windows down with WM_NCDESTROY
+// alone; without the teardown here the message loop would wait forever.
+LRESULT OnNcDestroy(HWND window, WPARAM wParam, LPARAM lParam) {
+    if (!TornDown) {
+        OnDestroy(window);
+    }
+    return DefWindowProcA(window, WM_NCDESTROY, wParam, lParam);
 }
 
 LRESULT OnInputPress(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -177,6 +191,8 @@ LRESULT CALLBACK SaverWndProc(HWND window, UINT message, WPARAM wParam, LPARAM l
             return OnClose(window);
         case WM_DESTROY:
             return OnDestroy(window);
+        case WM_NCDESTROY:
+            return OnNcDestroy(window, wParam, lParam);
         case WM_SYSCOMMAND:
             // No system command (close, move, size, another screen saver) takes effect.
             return 0;

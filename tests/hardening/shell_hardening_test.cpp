@@ -242,4 +242,27 @@ TEST_F(ShellHardening, APreviewHostThatDisappearsEndsTheSaverCleanly) {
     }
 }
 
+// A window taken down with WM_NCDESTROY alone (Wine's way when the host's process dies) still
+// stops its timer, frees the buffer and ends the message loop; a normal destruction ends it once.
+TEST_F(ShellHardening, AWindowGoneWithoutItsDestroyMessageStillTearsDown) {
+    StartPreview();
+    const int cursorBefore = CursorDisplayCount();
+    SendMessageA(SaverWindow, WM_NCDESTROY, 0, 0);
+    EXPECT_EQ(ScreenBuffer.GetBits(), nullptr);
+    EXPECT_EQ(CursorDisplayCount(), cursorBefore + 1);
+    MSG message;
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 0u);
+    SetCursorDisplayCount(cursorBefore);
+
+    DisposeSaverWindow();
+    StartPreview();
+    DestroyWindow(SaverWindow);
+    int quits = 0;
+    while (PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        ++quits;
+    }
+    EXPECT_EQ(quits, 1);
+}
+
 }  // namespace
