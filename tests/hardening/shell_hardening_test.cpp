@@ -13,6 +13,7 @@
 #include "effect/blasts.h"
 #include "effect/explosion_frames.h"
 #include "shell/command_line.h"
+#include "shell/password.h"
 #include "shell/saver_window.h"
 #include "shell_test_support.h"
 
@@ -263,6 +264,44 @@ TEST_F(ShellHardening, AWindowGoneWithoutItsDestroyMessageStillTearsDown) {
         ++quits;
     }
     EXPECT_EQ(quits, 1);
+}
+
+// The desktop key cannot be opened or created: HKEY_CURRENT_USER is pointed at a volatile key,
+// under which no lasting key can be made. The saver stays and says so.
+TEST_F(ShellHardening, ADesktopKeyThatCannotBeOpenedKeepsTheSaverAndSaysSo) {
+    const char volatilePath[] = "Software\\TorvexHardeningVolatile";
+    RegDeleteTreeA(HKEY_CURRENT_USER, volatilePath);
+    HKEY root = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, volatilePath, 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, &root, nullptr),
+              ERROR_SUCCESS);
+    HKEY probe = nullptr;
+    ASSERT_NE(RegCreateKeyExA(root, "Control Panel", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &probe,
+                              nullptr),
+              ERROR_SUCCESS)
+        << "a lasting key under a volatile one";
+    ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, root), ERROR_SUCCESS);
+
+    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+    int32_t result = -1;
+    std::vector<CaughtBox> boxes;
+    {
+        MessageBoxCatcher catcher;
+        result = CheckClosePassword(owner);
+        boxes = catcher.Boxes();
+    }
+    RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    RegCloseKey(root);
+    RegDeleteTreeA(HKEY_CURRENT_USER, volatilePath);
+    DestroyWindow(owner);
+
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(PasswordCheckDepth, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].wideText, L"パスワードを確認できません");
+    EXPECT_EQ(boxes[0].wideCaption, L"設定値取得エラー");
+    EXPECT_EQ(GetModuleHandleA("PASSWORD.CPL"), nullptr);
 }
 
 }  // namespace
