@@ -167,6 +167,10 @@ struct BufferCase {
     int16_t height;
 };
 
+void PrintTo(const BufferCase& c, std::ostream* os) {
+    *os << c.width << "x" << c.height;
+}
+
 class ScreenBufferFaults : public EffectFaults, public testing::WithParamInterface<BufferCase> {};
 
 TEST_P(ScreenBufferFaults, NoBufferDrawsNothingAndTheTicksCarryOn) {
