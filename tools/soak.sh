@@ -109,6 +109,7 @@ grep -q "$name" "/proc/$saver_pid/cmdline" 2>/dev/null ||
 
 samples=()
 shots=()
+reported=0
 start=$(date +%s)
 next=$start
 while :; do
@@ -118,10 +119,13 @@ while :; do
     kb=$(rss)
     [ -n "$kb" ] || fail "the saver ended by itself after $elapsed s: $(tail -n 5 "$work/saver.log")"
     samples+=("$elapsed $kb")
-    if [ $((elapsed % 60)) -eq 0 ] || [ "$elapsed" -eq $((seconds - 2)) ]; then
+    if [ $((elapsed / 60)) -ge "$reported" ]; then
         echo "soak: $elapsed s: VmRSS $kb kB"
+        reported=$((elapsed / 60 + 1))
     fi
-    if [ "$elapsed" -eq "$warmup" ] || [ "$elapsed" -eq $((seconds - 3)) ]; then
+    # One screenshot after the warm-up and one near the end; a slow second may skip a value.
+    if { [ ${#shots[@]} -eq 0 ] && [ "$elapsed" -ge "$warmup" ]; } ||
+        { [ ${#shots[@]} -eq 1 ] && [ "$elapsed" -ge $((seconds - 3)) ]; }; then
         shots+=("$(import -window root -display "$DISPLAY" rgb:- 2>/dev/null | md5sum | cut -c1-32)")
     fi
     next=$((next + 1))
