@@ -20,6 +20,19 @@ void RespawnBlast(int32_t slot) {
     Blasts.scale[slot] = Random01() + 0.8;
 }
 
+int32_t BlastHalfSide(int32_t slot) {
+    return static_cast<int32_t>(Blasts.scale[slot] * 96.0);
+}
+
+Quad BlastSquare(int32_t slot) {
+    const int32_t half = BlastHalfSide(slot);
+    const int32_t x = Blasts.x[slot];
+    const int32_t y = Blasts.y[slot];
+    // Top-left, top-right, bottom-right, bottom-left, as the frame quad: upright, unmirrored.
+    return Quad{
+        {{x - half, y - half}, {x + half, y - half}, {x + half, y + half}, {x - half, y + half}}};
+}
+
 void InitBlasts() {
     for (int32_t slot = 0; slot < BlastCount; ++slot) {
         RespawnBlast(slot);
@@ -50,13 +63,7 @@ void ComposeTick() {
     const int32_t h = ScreenHeight;
     Clear(w, h);
     for (int32_t slot = 0; slot < BlastCount; ++slot) {
-        const int32_t half = static_cast<int32_t>(Blasts.scale[slot] * 96.0);
-        const int32_t x = Blasts.x[slot];
-        const int32_t y = Blasts.y[slot];
-        const Quad square{{{x - half, y - half},
-                           {x + half, y - half},
-                           {x + half, y + half},
-                           {x - half, y + half}}};
+        const Quad square = BlastSquare(slot);
         const int32_t frame = Blasts.frameCounter[slot];
         if (frame >= 0) {
             MapQuad(ScreenBuffer, square,

@@ -35,6 +35,11 @@ constexpr Quad FrameQuad{{{0, 0}, {193, 0}, {193, 193}, {0, 193}}};
 
 // Five draws from the generator, for slot 0..BlastCount - 1.
 void RespawnBlast(int32_t slot);
+// The square a slot is drawn onto, around its centre, with half side BlastHalfSide(slot):
+// trunc(scale * 96), 76 to 172 pixels.
+Quad BlastSquare(int32_t slot);
+int32_t BlastHalfSide(int32_t slot);
+
 // RespawnBlast for every slot in order: 200 draws.
 void InitBlasts();
 

@@ -61,14 +61,10 @@ int64_t ColouredPixelsOfNextTick(DibImage& scratch) {
         if (Blasts.frameCounter[slot] < 0) {
             continue;
         }
-        const int32_t half = static_cast<int32_t>(Blasts.scale[slot] * 96.0);
+        const int32_t half = BlastHalfSide(slot);
         const int32_t x = Blasts.x[slot];
         const int32_t y = Blasts.y[slot];
-        const Quad square{{{x - half, y - half},
-                           {x + half, y - half},
-                           {x + half, y + half},
-                           {x - half, y + half}}};
-        MapQuad(scratch, square,
+        MapQuad(scratch, BlastSquare(slot),
                 FrameBank[Blasts.sequence[slot] * FramesPerSequence + Blasts.frameCounter[slot]],
                 FrameQuad);
         for (int32_t py = std::max(0, y - half); py <= std::min(scratch.GetHeight() - 1, y + half);
