@@ -13,7 +13,7 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
     binutils-mingw-w64-i686 wine64
     # the Windows side's display, input, screenshots, resources and Japanese glyphs
-    xvfb xauth xdotool imagemagick icoutils fonts-ipafont-gothic locales
+    xvfb xauth xdotool x11-utils imagemagick icoutils fonts-ipafont-gothic locales
     # the icon is drawn by a script
     python3
     # the release: the installer, and a look inside it
