@@ -4,16 +4,7 @@
 # no window to show. Arguments as for tests/shell/end_to_end_*.sh.
 source "$(dirname "$0")/../shell/end_to_end_lib.sh"
 
-host_log=$work/host.log
-"${wine_run[@]}" "$host_program" "Z:${work//\//\\}" </dev/null >"$host_log" 2>&1 &
-host_pid=$!
-pids+=("$host_pid")
-for _ in $(seq 100); do
-    grep -q '^host ' "$host_log" && break
-    sleep 0.1
-done
-handle=$(sed -n 's/^host \([0-9]*\).*/\1/p' "$host_log")
-[ -n "$handle" ] || fail "the host printed no handle: $(cat "$host_log")"
+start_preview_host
 
 WINEDEBUG=${TORVEX_KILL_TRACE:--all} start_saver "$work/saver.log" /p "$handle"
 sleep 3

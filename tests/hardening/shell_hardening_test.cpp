@@ -12,27 +12,11 @@
 
 #include "effect/blasts.h"
 #include "effect/explosion_frames.h"
+#include "fail_next_store.h"
 #include "shell/command_line.h"
 #include "shell/password.h"
 #include "shell/saver_window.h"
 #include "shell_test_support.h"
-
-namespace {
-bool failNextStore = false;
-}
-
-// The image stores come from the nothrow array new: this program can make the next one fail.
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    if (failNextStore) {
-        failNextStore = false;
-        return nullptr;
-    }
-    try {
-        return ::operator new[](size);
-    } catch (...) {
-        return nullptr;
-    }
-}
 
 namespace {
 
@@ -180,9 +164,9 @@ TEST_F(ShellHardening, ALeakOfOneDeviceContextPerTickIsCaught) {
 // The window's creation looks at none of its steps: without a buffer the window is made, its
 // timer runs and its ticks present nothing.
 TEST_F(ShellHardening, ABufferThatCannotBeMadeLeavesAWindowThatPresentsNothing) {
-    failNextStore = true;  // the buffer's store is the first the creation asks for
+    FailNextStore = true;  // the buffer's store is the first the creation asks for
     StartPreview(HostWidth, HostHeight, false);
-    EXPECT_FALSE(failNextStore);
+    EXPECT_FALSE(FailNextStore);
     EXPECT_NE(FrameBank[FrameBankSize - 1].GetBits(), nullptr) << "the frames are made";
     EXPECT_NE(TimerId, 0u);
     for (int tick = 0; tick < 200; ++tick) {

@@ -1,35 +1,17 @@
-// The image store comes from the nothrow array new; this program replaces it so that a test can
-// make the next allocation fail.
+// The image store's allocation made to fail.
 #include <gtest/gtest.h>
 
-#include <new>
-
+#include "fail_next_store.h"
 #include "image/dib_image.h"
-
-namespace {
-bool failNextAllocation = false;
-}
-
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    if (failNextAllocation) {
-        failNextAllocation = false;
-        return nullptr;
-    }
-    try {
-        return ::operator new[](size);
-    } catch (...) {
-        return nullptr;
-    }
-}
 
 namespace {
 
 TEST(DibImageAllocation, FailedStoreLeavesTheImageEmpty) {
     DibImage image;
     ASSERT_EQ(1, image.Create(16, 16, 24));
-    failNextAllocation = true;
+    FailNextStore = true;
     EXPECT_EQ(0, image.Create(193, 193, 24));
-    EXPECT_FALSE(failNextAllocation);  // the store really was asked for
+    EXPECT_FALSE(FailNextStore);  // the store really was asked for
     EXPECT_EQ(nullptr, image.GetBits());
     EXPECT_EQ(0, image.GetWidth());
     EXPECT_EQ(0, image.GetHeight());
@@ -47,7 +29,7 @@ TEST(DibImageAllocation, FailedPlaneKeepsItsGeometryButNoStore) {
         int32_t Rows() const { return planeHeight; }
         int32_t RowBytes() const { return planeRowBytes; }
     } plane;
-    failNextAllocation = true;
+    FailNextStore = true;
     EXPECT_EQ(0, plane.CreatePlane(13, 4));
     EXPECT_EQ(nullptr, plane.GetBits());
     EXPECT_EQ(13, plane.Width());

@@ -44,6 +44,21 @@ start_saver() {
     pids+=("$saver_pid")
 }
 
+# start_preview_host: the preview host program in the background, writing into $work; its pid
+# in host_pid, its log in host_log, and the handle of its window in handle.
+start_preview_host() {
+    host_log=$work/host.log
+    "${wine_run[@]}" "$host_program" "Z:${work//\//\\}" </dev/null >"$host_log" 2>&1 &
+    host_pid=$!
+    pids+=("$host_pid")
+    for _ in $(seq 100); do
+        grep -q '^host ' "$host_log" && break
+        sleep 0.1
+    done
+    handle=$(sed -n 's/^host \([0-9]*\).*/\1/p' "$host_log")
+    [ -n "$handle" ] || fail "the host printed no handle: $(cat "$host_log")"
+}
+
 # wait_exit PID SECONDS: sets exit_code to the exit code of PID, or to 124 if it still runs
 # after SECONDS. (Not in a subshell: only this shell can wait for its children.)
 wait_exit() {
