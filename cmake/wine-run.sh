@@ -1,17 +1,25 @@
 #!/bin/sh
 # wine-run.sh PREFIX PROGRAM [ARGS...]
-# Runs a 64-bit Windows program under Wine in a prefix of the build's own (never ~/.wine).
-# The first call makes the prefix; every call makes sure a wineserver with its stdio on
-# /dev/null is up, so that a test's own output closes as soon as the test ends.
-# Without a DISPLAY, the display that the tests' Xvfb wrote beside the prefix is used.
+# wine-run.sh PREFIX --kill-server
+# Runs a Windows program under Wine in a prefix of the build's own (never ~/.wine), or ends
+# every Wine process of that prefix. The first call makes the prefix; every call makes sure a
+# wineserver with its stdio on /dev/null is up, so that a test's own output closes as soon as
+# the test ends. Without a DISPLAY, the display that the tests' Xvfb wrote beside the prefix is
+# used. The host's Wine runs 64-bit programs; wine-wow64-run.sh runs this script inside the
+# root whose Wine runs 32-bit ones, with TORVEX_WINE naming its loader.
 set -e
 prefix=$1
 shift
-wine=/usr/lib/wine/wine64
+wine=${TORVEX_WINE:-/usr/lib/wine/wine64}
+wineserver=$(dirname "$wine")/wineserver
 build=$(dirname "$prefix")
 export WINEPREFIX="$prefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+
+if [ "${1:-}" = --kill-server ]; then
+    exec "$wineserver" -k
+fi
 
 if [ -z "${DISPLAY:-}" ] && [ -s "$build/xvfb.display" ]; then
     DISPLAY=:$(cat "$build/xvfb.display")
@@ -21,7 +29,9 @@ fi
 # Wine takes its ANSI code page from the Unix locale, and the texts are code page 932: a
 # Japanese locale, generated once into the build folder if the system has none.
 locales=$build/locale
-if [ ! -d "$locales/ja_JP.UTF-8" ]; then
+if locale -a 2>/dev/null | grep -qix 'ja_JP.utf8'; then
+    locales=
+elif [ ! -d "$locales/ja_JP.UTF-8" ]; then
     mkdir -p "$locales"
     (
         flock 9
@@ -32,7 +42,9 @@ if [ ! -d "$locales/ja_JP.UTF-8" ]; then
         fi
     ) 9>"$locales.lock"
 fi
-export LOCPATH="$locales"
+if [ -n "$locales" ]; then
+    export LOCPATH="$locales"
+fi
 export LANG=ja_JP.UTF-8
 export LC_ALL=ja_JP.UTF-8
 
@@ -58,7 +70,7 @@ fi
 # exits at once with status 2). When this call started it, Wine's own services come up now with
 # their stdio on /dev/null: started by the test program they would inherit its output and hold
 # ctest's pipe open until the server exits.
-if /usr/lib/wine/wineserver -p30 </dev/null >/dev/null 2>&1; then
+if "$wineserver" -p30 </dev/null >/dev/null 2>&1; then
     "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
 fi
 

@@ -1,6 +1,6 @@
 #!/bin/bash
-# soak.sh [--minutes N | --seconds N] [--saver PATH] [--prefix-from DIR] [--warmup SECONDS]
-#         [--allow-kb KB]
+# soak.sh [--minutes N | --seconds N] [--saver PATH] [--prefix-from DIR] [--runner WINE_RUNNER]
+#         [--warmup SECONDS] [--allow-kb KB]
 # Runs the real saver, torvex.scr /s, under Wine on a 1920x1080 Xvfb of its own for the given
 # time (default 10 minutes), sampling the Windows process's resident memory (VmRSS) from
 # /proc once a second. After the warm-up (default: a quarter of the run, at least 15 s and at
@@ -16,6 +16,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=600
 saver=$root/build/win64/shell/torvex.scr
 prefix_from=$root/build/win64/wineprefix
+runner=$root/cmake/wine-run.sh
 warmup=
 allow_kb=1024
 while [ $# -gt 0 ]; do
@@ -24,10 +25,11 @@ while [ $# -gt 0 ]; do
         --seconds) seconds=$2; shift 2 ;;
         --saver) saver=$2; shift 2 ;;
         --prefix-from) prefix_from=$2; shift 2 ;;
+        --runner) runner=$2; shift 2 ;;
         --warmup) warmup=$2; shift 2 ;;
         --allow-kb) allow_kb=$2; shift 2 ;;
         *) echo "usage: soak.sh [--minutes N | --seconds N] [--saver PATH] [--prefix-from DIR]" \
-               "[--warmup SECONDS] [--allow-kb KB]" >&2
+               "[--runner WINE_RUNNER] [--warmup SECONDS] [--allow-kb KB]" >&2
            exit 2 ;;
     esac
 done
@@ -42,16 +44,22 @@ if [ "$seconds" -lt $((warmup + 20)) ]; then
 fi
 [ -f "$saver" ] || { echo "soak: no saver at $saver (build the win64 preset)" >&2; exit 2; }
 
-work=$(mktemp -d /tmp/torvex-soak.XXXXXX)
+# Beside the prefix it copies, inside the build tree that a sandboxed Wine runner can see.
+work_parent=$(dirname "$prefix_from")
+[ -d "$work_parent" ] || work_parent=${TMPDIR:-/tmp}
+work=$(mktemp -d "$work_parent/soak.XXXXXX")
 prefix=$work/wineprefix
 xvfb_pid=
-saver_pid=
+launcher_pid=
+wine_run=("$runner" "$prefix")
+# shellcheck source=tools/lib/session.sh
+source "$root/tools/lib/session.sh"
 cleanup() {
-    if [ -n "$saver_pid" ]; then
-        kill "$saver_pid" 2>/dev/null || true
+    if [ -n "$launcher_pid" ]; then
+        kill "$launcher_pid" 2>/dev/null || true
     fi
     if [ -d "$prefix" ]; then
-        WINEPREFIX=$prefix /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+        "${wine_run[@]}" --kill-server >/dev/null 2>&1 || true
     fi
     if [ -n "$xvfb_pid" ]; then
         kill "$xvfb_pid" 2>/dev/null || true
@@ -73,39 +81,28 @@ if [ -d "$(dirname "$prefix_from")/locale" ]; then
     cp -a "$(dirname "$prefix_from")/locale" "$work/locale"
 fi
 
-setsid Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1920x1080x24 \
-    3>"$work/display" </dev/null >/dev/null 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
+start_xvfb "$work" 1920x1080 || fail "Xvfb did not start"
 
-wine_run=("$root/cmake/wine-run.sh" "$prefix")
 # A password setting left behind by another run would keep the key press from ending the saver.
 "${wine_run[@]}" reg delete 'HKCU\Control Panel\desktop' /v ScreenSaveUsePassword /f \
     </dev/null >/dev/null 2>&1 || true
 
-# wine-run.sh execs the loader, which execs the preloader: the background pid is the Windows
-# process itself.
 "${wine_run[@]}" "$saver" /s </dev/null >"$work/saver.log" 2>&1 &
-saver_pid=$!
+launcher_pid=$!
 
+# The first sample as soon as the saver's Windows process runs, before its window is made. The
+# runner execs Wine's loader, which execs its preloader (and a sandboxed runner starts it as a
+# child): the process is the one whose command line names the saver, taken from one reading.
+wait_windows_pid "$launcher_pid" "$(basename "$saver")" 10 ||
+    fail "no process of the saver within 10 s: $(tail -n 5 "$work/saver.log")"
+saver_pid=$found_pid
+saver_name=$(basename "$saver")
+
+# The saver's resident memory; nothing once it has gone (its pid may then name another program).
 rss() {
+    names_program "$saver_pid" "$saver_name" || return 0
     sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$saver_pid/status" 2>/dev/null
 }
-
-# The first sample as soon as the process is the saver, before its window is made.
-name=$(basename "$saver")
-for _ in $(seq 200); do
-    grep -q "$name" "/proc/$saver_pid/cmdline" 2>/dev/null && break
-    sleep 0.05
-done
-grep -q "$name" "/proc/$saver_pid/cmdline" 2>/dev/null ||
-    fail "pid $saver_pid is not the saver: $(tr '\0' ' ' <"/proc/$saver_pid/cmdline" 2>/dev/null)"
 
 samples=()
 shots=()
@@ -157,18 +154,11 @@ echo "soak: ${#samples[@]} samples over $seconds s; VmRSS at start $first_kb kB,
 [ "${shots[0]}" != "$(printf '' | md5sum | cut -c1-32)" ] || fail "no screenshot could be taken"
 
 xdotool key a
-exit_code=124
-for _ in $(seq 100); do
-    if ! kill -0 "$saver_pid" 2>/dev/null; then
-        exit_code=0
-        wait "$saver_pid" || exit_code=$?
-        break
-    fi
-    sleep 0.1
-done
-saver_pid_done=$saver_pid
-saver_pid=
-[ "$exit_code" = 0 ] || fail "a key press gave exit code $exit_code (124: still running) from $saver_pid_done"
+wait_exit "$launcher_pid" 10
+launcher_pid_done=$launcher_pid
+launcher_pid=
+[ "$exit_code" = 0 ] ||
+    fail "a key press gave exit code $exit_code (124: still running) from $launcher_pid_done"
 echo "soak: a key press ended the saver with exit code 0"
 
 [ "$growth" -le "$allow_kb" ] || fail "VmRSS grew by $growth kB after the warm-up"

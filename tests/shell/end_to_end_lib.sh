@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the end-to-end scripts: end_to_end_*.sh SAVER HOST SHOTS WINE_RUN PREFIX
 # SAVER is torvex.scr, HOST the preview host program, SHOTS the folder for screenshots, and
 # WINE_RUN PREFIX the Wine runner with its prefix. The display is the one wine-run.sh uses.
@@ -7,7 +8,10 @@ host_program=$2
 shots=$3
 wine_run=("$4" "$5")
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-work=$(mktemp -d)
+# shellcheck source=tools/lib/session.sh
+source "$here/../../tools/lib/session.sh"
+# In the build tree, which a sandboxed Wine runner sees at the same path.
+work=$(mktemp -d "$(dirname "$5")/e2e.XXXXXX")
 mkdir -p "$shots"
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -15,6 +19,8 @@ if [ -z "${DISPLAY:-}" ]; then
     export DISPLAY
 fi
 
+# The children still running; a pid leaves the list when it is waited for, since it may then
+# be given to another program.
 pids=()
 cleanup_hooks=()
 cleanup() {
@@ -44,6 +50,12 @@ start_saver() {
     pids+=("$saver_pid")
 }
 
+# host_handle: the handle the host printed, from one reading of its log.
+host_handle() {
+    handle=$(sed -n 's/^host \([0-9][0-9]*\)[^0-9].*/\1/p' "$host_log" 2>/dev/null)
+    [ -n "$handle" ]
+}
+
 # start_preview_host: the preview host program in the background, writing into $work; its pid
 # in host_pid, its log in host_log, and the handle of its window in handle.
 start_preview_host() {
@@ -51,41 +63,35 @@ start_preview_host() {
     "${wine_run[@]}" "$host_program" "Z:${work//\//\\}" </dev/null >"$host_log" 2>&1 &
     host_pid=$!
     pids+=("$host_pid")
-    for _ in $(seq 100); do
-        grep -q '^host ' "$host_log" && break
-        sleep 0.1
-    done
-    handle=$(sed -n 's/^host \([0-9]*\).*/\1/p' "$host_log")
-    [ -n "$handle" ] || fail "the host printed no handle: $(cat "$host_log")"
+    wait_until 10 host_handle || fail "the host printed no handle: $(cat "$host_log")"
 }
 
-# wait_exit PID SECONDS: sets exit_code to the exit code of PID, or to 124 if it still runs
-# after SECONDS. (Not in a subshell: only this shell can wait for its children.)
-wait_exit() {
-    local pid=$1 limit=$2
-    for _ in $(seq $((limit * 10))); do
-        if ! kill -0 "$pid" 2>/dev/null; then
-            exit_code=0
-            wait "$pid" || exit_code=$?
-            return
-        fi
-        sleep 0.1
-    done
-    exit_code=124
+# wait_end PID SECONDS: wait_exit for a child of this script, which then leaves the list of
+# children to stop.
+wait_end() {
+    wait_exit "$1" "$2"
+    if [ "$exit_code" != 124 ]; then
+        local kept=() pid
+        for pid in "${pids[@]}"; do
+            [ "$pid" = "$1" ] || kept+=("$pid")
+        done
+        pids=("${kept[@]}")
+    fi
 }
 
 # wait_window NAME SECONDS: the X window of that exact name, once it is mapped.
 wait_window() {
-    local name=$1 limit=$2 id
-    for _ in $(seq $((limit * 10))); do
-        id=$(xdotool search --onlyvisible --name "^$name\$" 2>/dev/null | head -n 1 || true)
-        if [ -n "$id" ]; then
-            echo "$id"
-            return
-        fi
-        sleep 0.1
-    done
-    fail "no window named '$name' within $limit s"
+    wait_window_id "$1" "$2" || fail "no window named '$1' within $2 s"
+    echo "$window_id"
+}
+
+no_window() {
+    [ -z "$(find_window "$1")" ]
+}
+
+# wait_no_window NAME SECONDS: fails unless no window of that exact name is mapped within SECONDS.
+wait_no_window() {
+    wait_until "$2" no_window "$1" || fail "the window '$1' is still shown after $2 s"
 }
 
 # run_quick SECONDS ARGS...: runs the saver in the foreground and fails unless it ends with
@@ -101,7 +107,16 @@ run_quick() {
     echo "'$*' ended with 0 after $((($(date +%s%N) - started) / 1000000)) ms"
 }
 
-# ticks LOG HWND: the WM_TIMER messages that Wine's message trace shows for the window.
+# ticks LOG [HWND]: the WM_TIMER messages that Wine's message trace shows (for the window).
 ticks() {
     grep -c "(WM_TIMER) hwnd ${2:+$2 }" "$1" || true
+}
+
+has_ticks() {
+    [ "$(ticks "$1")" -ge "$2" ]
+}
+
+# wait_ticks LOG COUNT SECONDS: fails unless the trace shows at least COUNT ticks within SECONDS.
+wait_ticks() {
+    wait_until "$3" has_ticks "$1" "$2" || fail "only $(ticks "$1") ticks in the trace after $3 s"
 }
