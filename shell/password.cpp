@@ -21,7 +21,9 @@ void ShowPasswordCheckFailed() {
     MessageBoxA(nullptr, PasswordCheckFailedText, PasswordCheckFailedCaption, MB_OK);
 }
 
-// True when the desktop settings ask for a password. Fails only when the key cannot be opened.
+// Reads the desktop's password setting, creating the desktop key when it is missing. Returns
+// false when the key can be neither opened nor created; otherwise true, with *usePassword set
+// to whether the setting asks for a password (a missing or unreadable value does not).
 bool ReadUsePassword(bool* usePassword) {
     char noClass[] = "";
     HKEY key = nullptr;

@@ -21,10 +21,6 @@ UINT_PTR TimerId;
 
 namespace {
 
-// For a window timer of identifier 0 SetTimer returns 1, not the identifier, and KillTimer
-// wants the identifier.
-constexpr UINT_PTR TickTimer = 0;
-constexpr UINT TickMilliseconds = 5;
 constexpr int32_t MovesBeforeClose = 6;
 constexpr int32_t MoveSlack = 3;
 
@@ -44,7 +40,7 @@ LRESULT OnCreate(HWND window, WPARAM wParam, LPARAM lParam) {
     SaverWindow = window;
     TornDown = false;
     StartEffect();
-    TimerId = SetTimer(window, TickTimer, TickMilliseconds, nullptr);
+    TimerId = SetTimer(window, TickTimerId, TickMilliseconds, nullptr);
     if (IsFullScreen()) {
         GetCursorPos(&SavedCursorPos);
         ShowCursor(FALSE);
@@ -68,12 +64,9 @@ LRESULT OnEraseBackground(HWND window, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, WM_ERASEBKGND, wParam, lParam);
 }
 
+// A preview closes at once; the full-screen saver only when the password check allows it.
 LRESULT OnClose(HWND window) {
-    if (!IsFullScreen()) {
-        DestroyWindow(window);
-        return 0;
-    }
-    if (CheckClosePassword(SaverWindow) == 0) {
+    if (!IsFullScreen() || CheckClosePassword(SaverWindow) == 0) {
         DestroyWindow(window);
         return 0;
     }
@@ -84,7 +77,7 @@ LRESULT OnClose(HWND window) {
 
 LRESULT OnDestroy(HWND window) {
     TornDown = true;
-    KillTimer(window, TickTimer);
+    KillTimer(window, TickTimerId);
     ShowCursor(TRUE);
     ScreenBuffer.Destroy();
     PostQuitMessage(0);

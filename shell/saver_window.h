@@ -17,6 +17,11 @@ extern int16_t WindowY;
 extern POINT SavedCursorPos;
 // Movement messages since creation or since the last refused close; wraps.
 extern uint16_t MouseMoveCount;
+// The tick timer's identifier, which KillTimer takes.
+constexpr UINT_PTR TickTimerId = 0;
+constexpr UINT TickMilliseconds = 5;
+// What SetTimer returned for the tick timer: nonzero once it runs (for a timer of identifier 0
+// it is not the identifier).
 extern UINT_PTR TimerId;
 
 // Registers the class and creates the window for Mode and HostWindow. 0 when the window exists,

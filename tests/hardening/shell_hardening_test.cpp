@@ -52,7 +52,12 @@ protected:
         UnregisterClassA(HostClassName, GetModuleHandleA(nullptr));
     }
 
-    void StartPreview(int width = HostWidth, int height = HostHeight, bool withBuffer = true) {
+    enum class Timer { Stopped, Running };
+
+    // A preview in a host of the given size. Its own timer is stopped unless asked for: its
+    // ticks would interleave with the driven ones.
+    void StartPreview(int width = HostWidth, int height = HostHeight, bool withBuffer = true,
+                      Timer timer = Timer::Stopped) {
         ResetShellState(ModePreview);
         host = CreateWindowExA(0, HostClassName, "host", WS_POPUP | WS_VISIBLE, 20, 20, width,
                                height, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -60,8 +65,25 @@ protected:
         HostWindow = host;
         ASSERT_EQ(CreateSaverWindow(1), 0);
         ASSERT_EQ(ScreenBuffer.GetBits() != nullptr, withBuffer);
-        // The timer's own ticks would interleave with the driven ones.
-        KillTimer(SaverWindow, TimerId);
+        ASSERT_NE(TimerId, 0u);
+        if (timer == Timer::Stopped) {
+            ASSERT_TRUE(KillTimer(SaverWindow, TickTimerId));
+        }
+    }
+
+    // Pumps the saver window's messages for the given time; returns the ticks of its own timer.
+    int PumpOwnTicks(DWORD milliseconds) {
+        int ticks = 0;
+        MSG message;
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < milliseconds) {
+            while (PeekMessageA(&message, SaverWindow, 0, 0, PM_REMOVE)) {
+                ticks += message.message == WM_TIMER && message.wParam == TickTimerId;
+                DispatchMessageA(&message);
+            }
+            Sleep(5);
+        }
+        return ticks;
     }
 
     enum class Tick { Presented, NotPresented, TestGotNoDeviceContext };
@@ -176,22 +198,16 @@ TEST_F(ShellHardening, ABufferThatCannotBeMadeLeavesAWindowThatPresentsNothing) 
 }
 
 TEST_F(ShellHardening, AHostOfNoSizeGivesAWindowWithoutABufferThatKeepsTicking) {
-    StartPreview(0, 0, false);
+    StartPreview(0, 0, false, Timer::Running);
     EXPECT_EQ(ScreenWidth, 0);
-    EXPECT_NE(TimerId, 0u);
-    SetTimer(SaverWindow, TimerId, 5, nullptr);
-    int ticks = 0;
-    MSG message;
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < 300) {
-        while (PeekMessageA(&message, SaverWindow, 0, 0, PM_REMOVE)) {
-            ticks += message.message == WM_TIMER;
-            DispatchMessageA(&message);
-        }
-        Sleep(5);
-    }
-    EXPECT_GT(ticks, 5);
+    EXPECT_GT(PumpOwnTicks(300), 5);
     EXPECT_TRUE(IsWindow(SaverWindow));
+}
+
+// The stopped timer of the driven tests is the saver's own: no tick of it comes afterwards.
+TEST_F(ShellHardening, StoppingTheTickTimerStopsTheTicks) {
+    StartPreview();
+    EXPECT_EQ(PumpOwnTicks(200), 0);
 }
 
 // The display settings close the preview by destroying its host: the saver's child goes with
@@ -199,8 +215,7 @@ TEST_F(ShellHardening, AHostOfNoSizeGivesAWindowWithoutABufferThatKeepsTicking) 
 // same process keeps working.
 TEST_F(ShellHardening, APreviewHostThatDisappearsEndsTheSaverCleanly) {
     for (int round = 0; round < 20; ++round) {
-        StartPreview();
-        SetTimer(SaverWindow, TimerId, 5, nullptr);
+        StartPreview(HostWidth, HostHeight, true, Timer::Running);
         HWND saver = SaverWindow;
         for (int tick = 0; tick < 5; ++tick) {
             SendMessageA(saver, WM_TIMER, 0, 0);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,8 @@
 
 namespace {
 
-enum class Setting { Absent, Dword, Raw };
+// NoDesktopKey: HKEY_CURRENT_USER is an empty key, without even "Control Panel\desktop".
+enum class Setting { Absent, Dword, Raw, NoDesktopKey };
 
 struct CheckCase {
     const char* name;
@@ -78,8 +80,45 @@ void ExpectVerificationFailureBox(const CaughtBox& box) {
 class CheckClosePasswordTest : public PasswordTest,
                                public testing::WithParamInterface<CheckCase> {};
 
+// HKEY_CURRENT_USER of this process pointed at an empty key while it lives.
+class EmptyCurrentUser {
+public:
+    EmptyCurrentUser() {
+        RegDeleteTreeA(HKEY_CURRENT_USER, Path);
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, Path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &root,
+                            nullptr) == ERROR_SUCCESS) {
+            overridden = RegOverridePredefKey(HKEY_CURRENT_USER, root) == ERROR_SUCCESS;
+        }
+    }
+    ~EmptyCurrentUser() {
+        RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+        if (root != nullptr) {
+            RegCloseKey(root);
+        }
+        RegDeleteTreeA(HKEY_CURRENT_USER, Path);
+    }
+    EmptyCurrentUser(const EmptyCurrentUser&) = delete;
+    EmptyCurrentUser& operator=(const EmptyCurrentUser&) = delete;
+
+    bool Overridden() const { return overridden; }
+    bool HasDesktopKey() const {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root, "Control Panel\\desktop", 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            return false;
+        }
+        RegCloseKey(key);
+        return true;
+    }
+
+private:
+    static constexpr const char* Path = "Software\\TorvexEmptyUser";
+    HKEY root = nullptr;
+    bool overridden = false;
+};
+
 TEST_P(CheckClosePasswordTest, DecidesByTheSettingAndThePrompt) {
     const CheckCase& c = GetParam();
+    std::optional<EmptyCurrentUser> emptyUser;
     switch (c.setting) {
         case Setting::Absent:
             setting.Remove();
@@ -87,6 +126,11 @@ TEST_P(CheckClosePasswordTest, DecidesByTheSettingAndThePrompt) {
         case Setting::Dword:
         case Setting::Raw:
             setting.Set(c.type, c.bytes);
+            break;
+        case Setting::NoDesktopKey:
+            emptyUser.emplace();
+            ASSERT_TRUE(emptyUser->Overridden());
+            ASSERT_FALSE(emptyUser->HasDesktopKey());
             break;
     }
     if (c.doubles == nullptr) {
@@ -111,6 +155,9 @@ TEST_P(CheckClosePasswordTest, DecidesByTheSettingAndThePrompt) {
     if (c.message) {
         ExpectVerificationFailureBox(catcher.Boxes()[0]);
     }
+    if (emptyUser) {
+        EXPECT_TRUE(emptyUser->HasDesktopKey()) << "the check creates the desktop key";
+    }
 }
 
 const std::vector<uint8_t> One = {1, 0, 0, 0};
@@ -119,6 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
     Settings, CheckClosePasswordTest,
     testing::Values(
         CheckCase{"Absent", Setting::Absent, 0, {}, "verify", 0, 0, 0, false},
+        CheckCase{"NoDesktopKey", Setting::NoDesktopKey, 0, {}, "verify", 0, 0, 0, false},
         CheckCase{"Zero", Setting::Dword, REG_DWORD, {0, 0, 0, 0}, "verify", 0, 0, 0, false},
         CheckCase{"OneProved", Setting::Dword, REG_DWORD, One, "verify", 1, 0, 1, false},
         CheckCase{"OneRefused", Setting::Dword, REG_DWORD, One, "verify", 0, 1, 1, false},

@@ -18,6 +18,46 @@ HKEY OpenDesktopKey() {
     return key;
 }
 
+// The import table slot through which this program calls FUNCTION of DLL, found by name.
+void** ImportSlot(const char* dll, const char* function) {
+    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& imports =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    if (imports.VirtualAddress == 0) {
+        return nullptr;
+    }
+    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+         entry->Name != 0; ++entry) {
+        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) {
+            continue;
+        }
+        auto* name = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
+        auto* bound = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
+        for (; name->u1.AddressOfData != 0; ++name, ++bound) {
+            if (IMAGE_SNAP_BY_ORDINAL(name->u1.Ordinal)) {
+                continue;
+            }
+            const auto* byName =
+                reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + name->u1.AddressOfData);
+            if (lstrcmpA(reinterpret_cast<const char*>(byName->Name), function) == 0) {
+                return reinterpret_cast<void**>(&bound->u1.Function);
+            }
+        }
+    }
+    return nullptr;
+}
+
+void* SwapSlot(void** slot, void* value) {
+    DWORD protection = 0;
+    VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection);
+    void* previous = *slot;
+    *slot = value;
+    VirtualProtect(slot, sizeof *slot, protection, &protection);
+    return previous;
+}
+
 std::string ClassOf(HWND window) {
     char name[64] = "";
     GetClassNameA(window, name, sizeof name);
@@ -213,4 +253,17 @@ std::vector<uint8_t> ReadWindowPixels(HWND window, int width, int height) {
     DeleteDC(memoryDc);
     ReleaseDC(window, windowDc);
     return pixels;
+}
+
+ImportReplacement::ImportReplacement(const char* dll, const char* function, void* replacement)
+    : slot(ImportSlot(dll, function)) {
+    if (slot != nullptr) {
+        original = SwapSlot(slot, replacement);
+    }
+}
+
+ImportReplacement::~ImportReplacement() {
+    if (slot != nullptr) {
+        SwapSlot(slot, original);
+    }
 }

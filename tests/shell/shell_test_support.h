@@ -74,6 +74,23 @@ private:
     std::optional<std::pair<DWORD, std::vector<uint8_t>>> original;
 };
 
+// While it lives, this program's calls of FUNCTION in DLL (through its import table, which the
+// statically linked shell shares) go to the replacement instead. Original() is the function it
+// stands in for, null when the program does not import it.
+class ImportReplacement {
+public:
+    ImportReplacement(const char* dll, const char* function, void* replacement);
+    ~ImportReplacement();
+    ImportReplacement(const ImportReplacement&) = delete;
+    ImportReplacement& operator=(const ImportReplacement&) = delete;
+
+    void* Original() const { return original; }
+
+private:
+    void** slot = nullptr;
+    void* original = nullptr;
+};
+
 // Reads the window's pixels back from its device context: width x height, top row first, three
 // bytes blue, green, red per pixel.
 std::vector<uint8_t> ReadWindowPixels(HWND window, int width, int height);
