@@ -8,6 +8,9 @@ bash tools/install-deps.sh
 
 echo "=== format"
 git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run -Werror
+echo "=== shellcheck"
+# From the top of the tree, where the scripts' "shellcheck source=" paths start.
+git ls-files -z '*.sh' | xargs -0 shellcheck -x
 
 for preset in native fuzz native32 win64 win32; do
     echo "=== $preset"

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     # native and native32
     cmake ninja-build g++ g++-multilib libgtest-dev googletest libbenchmark-dev libpng-dev
-    qemu-user valgrind clang-format
+    qemu-user valgrind clang-format shellcheck
     # fuzz: clang with libFuzzer and the sanitizer runtimes
     clang-14 libclang-rt-14-dev
     # win64 and win32

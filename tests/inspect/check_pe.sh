@@ -38,5 +38,5 @@ for dll in $dlls; do
     fi
 done
 
-echo "$exe: $actual_magic, $actual_subsystem, imports:" $dlls
+echo "$exe: $actual_magic, $actual_subsystem, imports: $(tr "\n" " " <<<"$dlls")"
 exit $fail
