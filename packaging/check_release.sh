@@ -12,7 +12,9 @@ objdump=$3
 magic=$4
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
-version=1.0
+# The project's version, as the build was configured with it.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+[ -n "$version" ] || { echo "FAIL: no project version in $build/CMakeCache.txt"; exit 1; }
 zip=$build/release/torvex-$version-$arch.zip
 setup=$build/release/torvex-$version-$arch-setup.exe
 work=$(mktemp -d)

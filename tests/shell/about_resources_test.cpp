@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "resources/version.h"
 #include "shell_test_support.h"
 
 namespace {
@@ -324,9 +325,11 @@ TEST_F(SaverResourcesTest, VersionInformationNamesTheProduct) {
     UINT length = 0;
     ASSERT_TRUE(version.query(wideBlock.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
     EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    const DWORD major = TORVEX_VERSION_MAJOR;
+    const DWORD minor = TORVEX_VERSION_MINOR;
+    EXPECT_EQ(fixed->dwFileVersionMS, major << 16 | minor);
     EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwProductVersionMS, major << 16 | minor);
     EXPECT_EQ(fixed->dwProductVersionLS, 0u);
     EXPECT_EQ(fixed->dwFileType, DWORD{VFT_APP});
 
@@ -345,8 +348,8 @@ TEST_F(SaverResourcesTest, VersionInformationNamesTheProduct) {
     const Case cases[] = {
         {L"ProductName", L"TORVEX", "TORVEX"},
         {L"FileDescription", DescriptionWide, DescriptionBytes},
-        {L"FileVersion", L"1.0", "1.0"},
-        {L"ProductVersion", L"1.0", "1.0"},
+        {L"FileVersion", L"" TORVEX_VERSION_TEXT, TORVEX_VERSION_TEXT},
+        {L"ProductVersion", L"" TORVEX_VERSION_TEXT, TORVEX_VERSION_TEXT},
         {L"OriginalFilename", L"torvex.scr", "torvex.scr"},
     };
     for (const Case& c : cases) {
