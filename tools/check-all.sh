@@ -17,9 +17,10 @@ for preset in native fuzz native32 win64 win32; do
     cmake --preset "$preset" -DTORVEX_WERROR=ON
     cmake --build --preset "$preset"
     ctest --preset "$preset"
-    if [ -d "build/$preset/wineprefix" ]; then
+    runner=$(sed -n 's/^TORVEX_WINE_RUNNER_USED:INTERNAL=//p' "build/$preset/CMakeCache.txt")
+    if [ -n "$runner" ] && [ -d "build/$preset/wineprefix" ]; then
         # The test server lingers after its last client; end it with the run.
-        WINEPREFIX=$PWD/build/$preset/wineprefix /usr/lib/wine/wineserver -k || true
+        "$runner" "$PWD/build/$preset/wineprefix" --kill-server || true
     fi
 done
 

@@ -9,9 +9,12 @@ packages=(
     qemu-user valgrind clang-format shellcheck
     # fuzz: clang with libFuzzer and the sanitizer runtimes
     clang-14 libclang-rt-14-dev
-    # win64 and win32
-    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64
-    binutils-mingw-w64-i686 wine64
+    # win64 and win32: the posix-thread compilers for the test programs (GoogleTest), the
+    # win32-thread ones to link the saver (no winpthreads, which needs Vista); the 32-bit
+    # platform's root is made with debootstrap and entered with bwrap
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-win32
+    g++-mingw-w64-i686-win32 binutils-mingw-w64-x86-64 binutils-mingw-w64-i686 wine64
+    debootstrap bubblewrap
     # the Windows side's display, input, screenshots, resources and Japanese glyphs
     xvfb xauth xdotool x11-utils imagemagick icoutils fonts-ipafont-gothic locales
     # the icon is drawn by a script
@@ -28,11 +31,18 @@ for p in "${packages[@]}"; do
 done
 
 if [ ${#missing[@]} -eq 0 ]; then
-    echo "install-deps: everything is installed"
-    exit 0
+    echo "install-deps: every package is installed"
+else
+    echo "install-deps: installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
 fi
 
-echo "install-deps: installing ${missing[*]}"
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -q
-apt-get install -y -q --no-install-recommends "${missing[@]}" </dev/null
+# The platform of the 32-bit saver's tests, where the kernel can run 32-bit user code.
+here=$(cd "$(dirname "$0")" && pwd)
+if why=$(bash "$here/can-run-wow64.sh" 2>&1); then
+    bash "$here/install-wow64-root.sh"
+else
+    echo "install-deps: no WoW64 Wine root: $why; the 32-bit saver is built and inspected, not run"
+fi
