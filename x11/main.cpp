@@ -342,7 +342,6 @@ struct Run {
     const HackOptions* options = nullptr;
     int64_t ticksDone = 0;
     bool stopped = false;
-    bool reported = false;
     FpsMeter fps;
 };
 
@@ -401,13 +400,11 @@ void Tick(Hack& hack, Run& run) {
     ++run.ticksDone;
     if (run.options->ticks >= 0 && run.ticksDone >= run.options->ticks) {
         run.stopped = true;
-        if (!run.reported) {
-            // What a test waits for before it reads the screen back.
-            std::printf("torvex: stopped after %lld ticks on window %s\n",
-                        static_cast<long long>(run.ticksDone), HexId(hack.window).c_str());
-            std::fflush(stdout);
-            run.reported = true;
-        }
+        // What a test waits for before it reads the window back.
+        std::printf("torvex: stopped after %lld ticks at %dx%d on window %s\n",
+                    static_cast<long long>(run.ticksDone), ScreenWidth, ScreenHeight,
+                    HexId(hack.window).c_str());
+        std::fflush(stdout);
     }
 }
 
