@@ -6,7 +6,7 @@
 # Usage: hack_ends.sh TORVEX HOST_WINDOW WORK_DIR
 set -euo pipefail
 hack=$1 host_window=$2
-# shellcheck source=tests/x11/x11_test_lib.sh
+# shellcheck source=SCRIPTDIR/x11_test_lib.sh
 source "$(dirname "$0")/x11_test_lib.sh"
 work_dir "$3"
 

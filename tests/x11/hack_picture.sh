@@ -7,7 +7,7 @@
 # Usage: hack_picture.sh TORVEX TORVEX_RENDER HOST_WINDOW WORK_DIR
 set -euo pipefail
 hack=$1 render=$2 host_window=$3
-# shellcheck source=tests/x11/x11_test_lib.sh
+# shellcheck source=SCRIPTDIR/x11_test_lib.sh
 source "$(dirname "$0")/x11_test_lib.sh"
 work_dir "$4"
 
