@@ -15,7 +15,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libx11-6, libxext6")
 set(CPACK_DEBIAN_PACKAGE_ENHANCES xscreensaver)
 set(CPACK_PACKAGE_DESCRIPTION
-    "Fireballs flare up at random places and sizes, burn through thirty frames and vanish\n\
-while new ones appear elsewhere, drawn by the same code as the TORVEX screen saver for\n\
-Windows. Choose it in xscreensaver-settings.")
+    "Fireballs flare up at random places and sizes, burn through thirty frames\n\
+and vanish while new ones appear elsewhere, drawn by the same code as the\n\
+TORVEX screen saver for Windows. Choose it in xscreensaver-settings.")
 include(CPack)
