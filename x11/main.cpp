@@ -299,11 +299,13 @@ void DrawFps(Hack& hack, int ticksPerSecond, double composeMilliseconds) {
     XDrawImageString(hack.display, hack.window, hack.gc, 4, 16, text, length);
 }
 
-// Ticks per second over the last whole second, and the mean compose time in it.
+// Ticks per second over the last whole second, and the mean compose time in it; until the
+// first whole second, over the time so far.
 struct FpsMeter {
     Clock::time_point since = Clock::now();
     int ticks = 0;
     double composeSeconds = 0;
+    bool wholeSecond = false;
     int shownTicks = 0;
     double shownCompose = 0;
 
@@ -311,9 +313,13 @@ struct FpsMeter {
         ++ticks;
         composeSeconds += seconds;
         const Clock::time_point now = Clock::now();
-        if (now - since >= std::chrono::seconds(1)) {
-            shownTicks = ticks;
+        const double elapsed = std::chrono::duration<double>(now - since).count();
+        if (elapsed >= 1.0 || !wholeSecond) {
+            shownTicks = static_cast<int>(ticks / elapsed + 0.5);
             shownCompose = 1000.0 * composeSeconds / ticks;
+        }
+        if (elapsed >= 1.0) {
+            wholeSecond = true;
             ticks = 0;
             composeSeconds = 0;
             since = now;
