@@ -10,6 +10,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -348,6 +349,8 @@ struct Run {
     const HackOptions* options = nullptr;
     int64_t ticksDone = 0;
     bool stopped = false;
+    int newWidth = ScreenWidth;
+    int newHeight = ScreenHeight;
     FpsMeter fps;
 };
 
@@ -355,17 +358,21 @@ Next OnConfigure(Hack& hack, Run& run, const XConfigureEvent& event) {
     if (event.window != hack.window) {
         return Next::Continue;
     }
-    const int width = event.width < INT16_MAX ? event.width : INT16_MAX;
-    const int height = event.height < INT16_MAX ? event.height : INT16_MAX;
-    if (width == ScreenWidth && height == ScreenHeight) {
-        return Next::Continue;
+    // Only the last size of a burst counts: each restart builds the frames anew.
+    run.newWidth = event.width < INT16_MAX ? event.width : INT16_MAX;
+    run.newHeight = event.height < INT16_MAX ? event.height : INT16_MAX;
+    return Next::Continue;
+}
+
+void RestartAtNewSize(Hack& hack, Run& run) {
+    if (run.newWidth == ScreenWidth && run.newHeight == ScreenHeight) {
+        return;
     }
-    ScreenWidth = static_cast<int16_t>(width);
-    ScreenHeight = static_cast<int16_t>(height);
+    ScreenWidth = static_cast<int16_t>(run.newWidth);
+    ScreenHeight = static_cast<int16_t>(run.newHeight);
     StartAtSize(hack);
     run.ticksDone = 0;
     run.stopped = false;
-    return Next::Continue;
 }
 
 Next OnEvent(Hack& hack, Run& run, const XEvent& event) {
@@ -446,7 +453,12 @@ void Loop(Hack& hack, const HackOptions& options) {
                 return;
             }
         }
+        RestartAtNewSize(hack, run);
         if (CheckErrors(hack) == Next::End) {
+            return;
+        }
+        // Also when the deadline has passed, so that a signal ends even a run without delay.
+        if (!Wait(hack, run, deadline)) {
             return;
         }
         if (!run.stopped && Clock::now() >= deadline) {
@@ -458,10 +470,6 @@ void Loop(Hack& hack, const HackOptions& options) {
             if (deadline + period < now) {
                 deadline = now;
             }
-            continue;
-        }
-        if (!Wait(hack, run, deadline)) {
-            return;
         }
     }
 }

@@ -1,8 +1,8 @@
 #!/bin/bash
 # How a run of the hack ends. Without a display, with a window id that names no window, on a
 # visual it cannot draw: one line on stderr that says so, and exit code 1. Its own window: a
-# key, a click and the window manager's close end it with exit code 0; before that it draws,
-# on a 16-bit display too.
+# key, a click and the window manager's close end it with exit code 0, and so does SIGTERM with
+# no delay between ticks; before that it draws, on a 16-bit display too.
 # Usage: hack_ends.sh TORVEX HOST_WINDOW WORK_DIR
 set -euo pipefail
 hack=$1 host_window=$2
@@ -55,16 +55,18 @@ window_lit() {
         awk -v f="$(lit_fraction "$2")" 'BEGIN { exit !(f > 0.01) }'
 }
 
-# name | Xvfb screen | how the user ends it
+# name | Xvfb screen | more hack arguments | how it is ended
 cases=(
-    "key|640x480x24|key"
-    "click|640x480x16|click"
-    "close|640x480x24|close"
+    "key|640x480x24|-fps|key"
+    "click|640x480x16||click"
+    "close|640x480x24||close"
+    "no-delay|640x480x24|-delay 0|TERM"
 )
 for row in "${cases[@]}"; do
-    IFS='|' read -r name screen ending <<<"$row"
+    IFS='|' read -r name screen hack_args ending <<<"$row"
     start_xvfb "$name" "$screen"
-    "$hack" -geometry 320x240 -fps >"$WORK/$name.out" 2>"$WORK/$name.err" &
+    # shellcheck disable=SC2086  # the hack arguments are words
+    "$hack" -geometry 320x240 $hack_args >"$WORK/$name.out" 2>"$WORK/$name.err" &
     pid=$!
     started_pids+=("$pid")
     wait_for 20 "window titled TORVEX ($name)" find_own_window "$WORK/$name.window"
@@ -74,6 +76,7 @@ for row in "${cases[@]}"; do
         key) xdotool mousemove 100 100 key space ;;
         click) xdotool mousemove 100 100 click 1 ;;
         close) "$host_window" close "$(printf '0x%x' "$window")" ;;
+        TERM) kill -s TERM "$pid" ;;
     esac
     wait_for 10 "end of the hack ($name)" process_gone "$pid"
     status=0
