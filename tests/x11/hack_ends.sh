@@ -32,7 +32,7 @@ done
 
 expect_failure no-display "DISPLAY is not set" env -u DISPLAY "$hack" -root
 expect_failure no-server "cannot open display ':$free_display'" \
-    env DISPLAY=":$free_display" "$hack" -root
+    env DISPLAY=":$free_display" "$hack" -window-id 0x1ffff000
 
 start_xvfb depth24 640x480x24
 # Resource ids of clients that never connected.
