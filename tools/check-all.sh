@@ -24,6 +24,9 @@ for preset in native fuzz native32 win64 win32; do
     fi
 done
 
+echo "=== deb"
+bash packaging/check_deb.sh build/native build/native/release
+
 echo "=== release"
 for preset in win32 win64; do
     cmake --build --preset "$preset" --target torvex_installer

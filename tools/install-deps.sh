@@ -21,6 +21,8 @@ packages=(
     python3
     # the release: the installer, and a look inside it
     nsis p7zip-full unzip
+    # the XScreenSaver hack: Xlib with MIT-SHM, and the real daemon for its tests
+    libx11-dev libxext-dev xscreensaver
 )
 
 missing=()

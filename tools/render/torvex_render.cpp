@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "common/number_text.h"
+#include "common/stepping_clock.h"
 #include "effect/blasts.h"
-#include "effect/clock.h"
 #include "effect/explosion_frames.h"
 #include "picture_files.h"
 
@@ -30,14 +31,6 @@ const char Usage[] =
     "  --sheet FILE        all 300 frames, a row of 30 per sequence, .png or .bmp\n"
     "  --frames DIR        one PNG per tick, DIR/tick-000001.png and on\n"
     "Exit code 0 on success, 2 on any error.\n";
-
-uint32_t clockStart = 0;
-uint32_t clockStep = 0;
-uint32_t clockReads = 0;
-
-uint32_t SteppingClock() {
-    return clockStart + clockReads++ * clockStep;
-}
 
 struct Options {
     bool steppingClock = false;
@@ -62,45 +55,6 @@ struct Options {
     std::exit(ExitError);
 }
 
-// A whole decimal number from min to max, or false.
-bool ParseNumber(const std::string& text, int64_t min, int64_t max, int64_t* value) {
-    if (text.empty() || text.size() > 18) {
-        return false;
-    }
-    size_t i = 0;
-    bool negative = false;
-    if (text[0] == '-' || text[0] == '+') {
-        negative = text[0] == '-';
-        i = 1;
-    }
-    if (i == text.size()) {
-        return false;
-    }
-    int64_t v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9') {
-            return false;
-        }
-        v = v * 10 + (text[i] - '0');
-    }
-    if (negative) {
-        v = -v;
-    }
-    if (v < min || v > max) {
-        return false;
-    }
-    *value = v;
-    return true;
-}
-
-// "A<sep>B" as two numbers within their ranges.
-bool ParsePair(const std::string& text, char separator, int64_t min, int64_t max, int64_t* a,
-               int64_t* b) {
-    const size_t at = text.find(separator);
-    return at != std::string::npos && ParseNumber(text.substr(0, at), min, max, a) &&
-           ParseNumber(text.substr(at + 1), min, max, b);
-}
-
 Options Parse(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
@@ -123,15 +77,11 @@ Options Parse(int argc, char** argv) {
         }
         const std::string value = argv[++i];
         if (option == "--clock") {
-            int64_t start = 0;
-            int64_t step = 0;
-            if (!ParsePair(value, ':', 0, UINT32_MAX, &start, &step)) {
+            if (!ParseClockOption(value, &options.clockStart, &options.clockStep)) {
                 FailUsage("--clock wants START:STEP, each 0.." + std::to_string(UINT32_MAX) +
                           ", not '" + value + "'");
             }
             options.steppingClock = true;
-            options.clockStart = static_cast<uint32_t>(start);
-            options.clockStep = static_cast<uint32_t>(step);
         } else if (option == "--size") {
             int64_t w = 0;
             int64_t h = 0;
@@ -282,9 +232,7 @@ int main(int argc, char** argv) {
     }
 
     if (options.steppingClock) {
-        clockStart = options.clockStart;
-        clockStep = options.clockStep;
-        SetMillisecondClock(SteppingClock);
+        InstallSteppingClock(options.clockStart, options.clockStep);
     }
     ScreenWidth = static_cast<int16_t>(options.width);
     ScreenHeight = static_cast<int16_t>(options.height);
