@@ -23,25 +23,27 @@ rate=$((($(ticks "$log") - first) / 3))
 echo "ticks per second at 1920x1080, counted from Wine's message trace: $rate"
 [ "$rate" -ge 20 ] || fail "only $rate ticks per second"
 
-# Within 2 px of where the pointer stood: never a close, however many moves. Once the trace
-# shows the twelve moves and ticks after them, a close they asked for would have been handled:
-# posted messages come before the timer's.
+# Within 2 px of where the pointer stood: never a close, however many moves. Each move waits
+# until the trace shows it handled (moves waiting in the queue would be merged into one), and
+# ticks after the last: a close they asked for would have been handled by then, since posted
+# messages come before the timer's.
 moves() {
     grep -c "(WM_MOUSEMOVE) hwnd" "$log" || true
 }
 moves_seen() {
     [ "$(moves)" -ge "$1" ]
 }
-before=$(moves)
-for _ in 1 2 3 4 5 6; do
-    xdotool mousemove_relative -- 2 1
-    xdotool mousemove_relative -- -2 -1
+first_move=$(moves)
+for step in "2 1" "-2 -1" "2 1" "-2 -1" "2 1" "-2 -1" "2 1" "-2 -1" "2 1" "-2 -1" "2 1" "-2 -1"; do
+    before=$(moves)
+    read -r dx dy <<<"$step"
+    xdotool mousemove_relative -- "$dx" "$dy"
+    wait_until 5 moves_seen $((before + 1)) || fail "the move by $dx,$dy never reached the saver"
 done
-wait_until 10 moves_seen $((before + 12)) || fail "the trace shows $(($(moves) - before)) of 12 moves"
 wait_ticks "$log" $(($(ticks "$log") + 10)) 5
 [ "$(grep -c "(WM_CLOSE) hwnd" "$log" || true)" = 0 ] || fail "a small jiggle asked to close"
 kill -0 "$saver_pid" 2>/dev/null || fail "a small jiggle ended the saver"
-echo "still running, and no close asked, after $(($(moves) - before)) small moves"
+echo "still running, and no close asked, after $(($(moves) - first_move)) small moves"
 
 xdotool key a
 wait_end "$saver_pid" 5
