@@ -48,6 +48,7 @@ void FillBankWithNamedFrames() {
         const Rgb c = ElementColour(e);
         FrameBank[e].FillRect(0, 0, FrameSize - 1, FrameSize - 1, c.r, c.g, c.b);
     }
+    MeasureFrameBank();
 }
 
 // Pixel (x, y) of every frame is (x, y, 255): a drawn pixel names the source point it took.
@@ -61,6 +62,7 @@ void FillBankWithCoordinateFrames() {
             }
         }
     }
+    MeasureFrameBank();
 }
 
 void MakeScreen(int16_t width, int16_t height) {
