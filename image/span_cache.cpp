@@ -32,6 +32,7 @@ void SpanContext::Bind(DibImage& destination, const DibImage& source,
     extents = self ? nullptr : sourceExtents;
     mapValid = false;
     rowValid = false;
+    prefetched = -1;
 }
 
 void SpanContext::BuildMap(int32_t x0, int32_t x1, int32_t sx0, int32_t sx1, int32_t lo_,
@@ -154,6 +155,21 @@ void SpanContext::BuildRow(int32_t sy) {
         if (a <= b) {
             EmitSourceRun(a, b, pendingStart, pendingEnd);
         }
+        // The frames are far larger than the caches and each is drawn once a tick: ask for the
+        // lit bytes of the rows a few ahead while this one is expanded.
+        const int32_t from = prefetched >= sy ? prefetched + 1 : sy + 1;
+        const int32_t to = sy + PrefetchRows < sh - 1 ? sy + PrefetchRows : sh - 1;
+        for (int32_t next = from; next <= to; ++next) {
+            if (extents[next].first <= extents[next].last) {
+                const uint8_t* p = SrcRow(next) + 3 * static_cast<ptrdiff_t>(extents[next].first);
+                const uint8_t* end =
+                    SrcRow(next) + 3 * static_cast<ptrdiff_t>(extents[next].last) + 3;
+                for (; p < end; p += 64) {
+                    __builtin_prefetch(p);
+                }
+            }
+        }
+        prefetched = to > prefetched ? to : prefetched;
     } else {
         ScanLitRuns(row, sMin, sMax,
                     [&](int32_t a, int32_t b) { EmitSourceRun(a, b, pendingStart, pendingEnd); });

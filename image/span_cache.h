@@ -16,6 +16,7 @@ namespace blit {
 constexpr int32_t MaxSpan = 2048;             // widest clipped span the cache takes
 constexpr int32_t MaxRuns = MaxSpan / 7 + 2;  // merged runs are at least 6 pixels apart
 constexpr int32_t MergeGap = 5;               // runs this close (15 bytes) become one
+constexpr int32_t PrefetchRows = 8;           // source rows asked for ahead of the one expanded
 
 struct Run {
     int32_t start, end;  // span indices, end exclusive
@@ -50,6 +51,7 @@ struct SpanContext {
     bool rowValid;
     int32_t rowSy;
     int32_t runCount;
+    int32_t prefetched;  // the last source row asked for ahead
 
     Run runs[MaxRuns];
     int32_t index[MaxSpan];
