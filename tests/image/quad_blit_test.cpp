@@ -126,6 +126,43 @@ std::string DrawBoth(DibImage& destination, const Quad& dq, const DibImage& sour
     return FirstDifference(destination, reference);
 }
 
+// As DrawBoth, with production given the source's lit extents and a record of capacity rows;
+// also checks that every pixel the call changed lies where its record says.
+std::string DrawAided(DibImage& destination, const Quad& dq, const DibImage& source, const Quad& sq,
+                      int32_t capacity) {
+    std::vector<LitExtent> extents(static_cast<size_t>(source.GetHeight()));
+    if (MeasureLitExtents(source, extents.data()) != 1) {
+        return "extents not measured";
+    }
+    std::vector<ColumnSpan> spans(static_cast<size_t>(capacity) + 1);
+    DrawnRows drawn{-7, -7, capacity, spans.data()};
+    DibImage before, reference;
+    CopyImage(before, destination);
+    CopyImage(reference, destination);
+    ReferenceMapQuad(reference, dq, source, sq);
+    MapQuad(destination, dq, source, sq, extents.data(), &drawn);
+    const std::string diff = FirstDifference(destination, reference);
+    if (!diff.empty() || drawn.rowCount == -1) {
+        return diff;  // -1: the rows did not fit, and nothing is claimed
+    }
+    if (drawn.rowCount < 0 || drawn.rowCount > capacity) {
+        return "record of " + std::to_string(drawn.rowCount) + " rows";
+    }
+    for (int32_t y = 0; y < destination.GetHeight(); ++y) {
+        for (int32_t x = 0; x < destination.GetWidth(); ++x) {
+            if (At(destination, x, y) == At(before, x, y)) {
+                continue;
+            }
+            const int32_t i = y - drawn.firstRow;
+            if (i < 0 || i >= drawn.rowCount || x < spans[i].first || x > spans[i].last) {
+                return "pixel (" + std::to_string(x) + "," + std::to_string(y) +
+                       ") changed outside the record";
+            }
+        }
+    }
+    return "";
+}
+
 // ------------------------------------------------------------------------------------------
 // Edge cases: each draws with production and reference alike, then checks the
 // production result against an image built by hand from the case's rule.
@@ -690,6 +727,37 @@ TEST(QuadBlit, OntoItselfMatchesTheReference) {
     EXPECT_EQ("", FirstDifference(image, reference));
 }
 
+TEST(QuadBlit, LitExtentsNameEachRowsFirstAndLastPixelThatIsNotBlack) {
+    // 70 pixels wide: the vector scan's blocks of 64 and 16 and the scalar tail all see pixels.
+    DibImage image;
+    ASSERT_EQ(1, image.Create(70, 7, 24));
+    image.SetPixel(5, 1, 0, 0, 1);  // blue alone
+    image.SetPixel(0, 2, 1, 0, 0);
+    image.SetPixel(69, 2, 0, 1, 0);
+    image.FillLine(17, 40, 3, 9, 9, 9);
+    image.SetPixel(66, 4, 200, 0, 0);  // the tail only
+    image.SetPixel(63, 5, 3, 0, 0);    // the last pixel of the first 64-pixel block
+    image.SetPixel(64, 5, 0, 0, 3);
+    const LitExtent want[7] = {{1, 0}, {5, 5}, {0, 69}, {17, 40}, {66, 66}, {63, 64}, {1, 0}};
+    LitExtent got[7];
+    ASSERT_EQ(1, MeasureLitExtents(image, got));
+    for (int32_t y = 0; y < 7; ++y) {
+        if (want[y].first > want[y].last) {
+            EXPECT_GT(got[y].first, got[y].last) << "row " << y;
+        } else {
+            EXPECT_EQ(want[y].first, got[y].first) << "row " << y;
+            EXPECT_EQ(want[y].last, got[y].last) << "row " << y;
+        }
+    }
+    // Images it cannot describe: nothing is written.
+    DibImage grey, empty;
+    ASSERT_EQ(1, grey.Create(4, 7, 8));
+    LitExtent untouched[7] = {{-5, -5}, {-5, -5}, {-5, -5}, {-5, -5}, {-5, -5}, {-5, -5}, {-5, -5}};
+    EXPECT_EQ(0, MeasureLitExtents(grey, untouched));
+    EXPECT_EQ(0, MeasureLitExtents(empty, untouched));
+    EXPECT_EQ(-5, untouched[0].first);
+}
+
 TEST(QuadBlit, ExactArithmeticWhereThirtyTwoBitProductsOverflow) {
     // trunc(a * b / c) formed exactly for factors up to 2^32 - 1.
     EXPECT_EQ(4294967295LL, ReferenceProductQuotient(4294967295LL, 4294967295LL, 4294967295LL));
@@ -986,12 +1054,33 @@ std::string RandomQuadCase(int n) {
     FillRandomSource(source, rng);
     const Quad dq = RandomDestinationQuad(rng, dw, dh);
     const Quad sq = RandomSourceQuad(rng, sw, sh);
-    const std::string diff = DrawBoth(destination, dq, source, sq);
+    // Most cases draw plainly; some with the source's lit extents and a record of the rows, some
+    // of the destination onto itself.
+    const int64_t mode = rng.Range(0, 9);
+    std::string diff, how;
+    if (mode >= 8) {
+        how = "onto itself, ";
+        if (rng.Chance(50)) {
+            FillRandomSource(destination, rng);
+        }
+        DibImage reference;
+        CopyImage(reference, destination);
+        ReferenceMapQuad(reference, dq, reference, sq);
+        MapQuad(destination, dq, destination, sq);
+        diff = FirstDifference(destination, reference);
+    } else if (mode >= 6) {
+        const int32_t capacity =
+            static_cast<int32_t>(rng.Chance(30) ? rng.Range(0, dh + 2) : rng.Range(dh, dh + 9));
+        how = "aided, capacity " + std::to_string(capacity) + ", ";
+        diff = DrawAided(destination, dq, source, sq, capacity);
+    } else {
+        diff = DrawBoth(destination, dq, source, sq);
+    }
     if (diff.empty()) {
         return "";
     }
     std::ostringstream os;
-    os << dw << "x" << dh << " <- " << sw << "x" << sh << ", destination " << Describe(dq)
+    os << how << dw << "x" << dh << " <- " << sw << "x" << sh << ", destination " << Describe(dq)
        << ", source " << Describe(sq) << ": " << diff;
     return os.str();
 }
@@ -1050,15 +1139,26 @@ std::string RandomSpanCase(int n) {
     if (rng.Chance(40)) {
         sy1 = sy0;  // one source row, the compositor's case
     }
-    MapSpan(destination, x0, x1, y, source, sx0, sy0, sx1, sy1);
-    ReferenceMapSpan(reference, x0, x1, y, source, sx0, sy0, sx1, sy1);
+    const bool self = rng.Chance(10);
+    if (self) {
+        // Onto itself, mostly along its own row, where the remembered colour shows.
+        if (rng.Chance(60)) {
+            sy0 = sy1 = y;
+        }
+        MapSpan(destination, x0, x1, y, destination, sx0, sy0, sx1, sy1);
+        ReferenceMapSpan(reference, x0, x1, y, reference, sx0, sy0, sx1, sy1);
+    } else {
+        MapSpan(destination, x0, x1, y, source, sx0, sy0, sx1, sy1);
+        ReferenceMapSpan(reference, x0, x1, y, source, sx0, sy0, sx1, sy1);
+    }
     const std::string diff = FirstDifference(destination, reference);
     if (diff.empty()) {
         return "";
     }
     std::ostringstream os;
-    os << dw << "x" << dh << " <- " << sw << "x" << sh << ", MapSpan(" << x0 << ", " << x1 << ", "
-       << y << ", " << sx0 << ", " << sy0 << ", " << sx1 << ", " << sy1 << "): " << diff;
+    os << (self ? "onto itself, " : "") << dw << "x" << dh << " <- " << sw << "x" << sh
+       << ", MapSpan(" << x0 << ", " << x1 << ", " << y << ", " << sx0 << ", " << sy0 << ", " << sx1
+       << ", " << sy1 << "): " << diff;
     return os.str();
 }
 
