@@ -252,9 +252,15 @@ void MapQuad(DibImage& destination, const Quad& destinationQuad, const DibImage&
         const int64_t n = static_cast<int64_t>(d[2].y) - d[0].y;
         ExactStepper sy;
         sy.Init(static_cast<int64_t>(s[3].y) - s[0].y, n, static_cast<int64_t>(firstRow) - d[0].y);
+        // Rows whose source row is known to be black draw nothing: they are stepped over.
+        const LitExtent* lit = c.extents;
         for (int32_t y = firstRow; y <= lastRow; ++y) {
             const int32_t row = sy.Trunc(s[0].y);
-            record.Set(y, DrawSpan(c, left, right, y, lsx, row, rsx, row));
+            if (lit != nullptr && row >= 0 && row < c.sh && lit[row].first > lit[row].last) {
+                record.Set(y, Nowhere);
+            } else {
+                record.Set(y, DrawSpan(c, left, right, y, lsx, row, rsx, row));
+            }
             sy.Up();
         }
         return;
