@@ -45,7 +45,12 @@ void InitBlasts();
 
 // The portable half of a tick: clear the ScreenBuffer, draw every playing blast, advance all of
 // them and respawn those that played their last frame. The shell presents the buffer after it.
+// The clear covers only what the last tick drew where that is known; the buffer must then hold
+// what that tick left.
 void ComposeTick();
+// The next tick clears the whole buffer: for whoever writes into the ScreenBuffer other than
+// through ComposeTick (or gives it a store of the same size at the same address).
+void ForgetDrawnArea();
 
 // What the saver window's creation runs before it starts its timer, in this order: seed the
 // generator from the clock, create the ScreenBuffer at ScreenWidth x ScreenHeight, build the

@@ -10,6 +10,7 @@
 
 int32_t HeatGrid[HeatCells];
 int32_t NextHeatGrid[HeatCells];
+LitExtent FrameLitRows[FrameBankSize][FrameSize];
 
 double Distance(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     // In double, so that no pair of 32-bit points can overflow the sum of squares.
@@ -153,7 +154,9 @@ CellBox SynthesizeIntoHeatGrid() {
 
 // Paints the cells of NextHeatGrid within cells (inside rows and columns 1..192) onto frame,
 // writing its rows directly. Cells outside cells must paint nothing.
-void Paint(DibImage& frame, int32_t cx, int32_t cy, const CellBox& cells) {
+// Where lit is not null, it receives each frame row's first and last painted pixel, for a frame
+// that was black before: every painted pixel is lit (a painted cell's red is at least 8).
+void Paint(DibImage& frame, int32_t cx, int32_t cy, const CellBox& cells, LitExtent* lit) {
     if (frame.GetBitsPerPixel() != 24 || frame.GetBits() == nullptr || cells.IsEmpty()) {
         return;
     }
@@ -176,11 +179,14 @@ void Paint(DibImage& frame, int32_t cx, int32_t cy, const CellBox& cells) {
         }
         uint8_t* line = frame.GetLine(static_cast<int32_t>(py));
         const int32_t* heat = NextHeatGrid + y * FrameSize;
+        int64_t firstPainted = lastX + 1, lastPainted = firstX - 1;
         for (int64_t x = firstX; x <= lastX; ++x) {
             const int32_t d = heat[x];
             if (d < 8) {
                 continue;
             }
+            firstPainted = x < firstPainted ? x : firstPainted;
+            lastPainted = x;
             const HeatPaint& paint = PaintTable[d > 255 ? 255 : static_cast<size_t>(d)];
             uint8_t* p = line + 3 * (x + offsetX);
             if (paint.op == HeatPaintOp::Set) {
@@ -195,12 +201,16 @@ void Paint(DibImage& frame, int32_t cx, int32_t cy, const CellBox& cells) {
                 p[2] = static_cast<uint8_t>(r > 255 ? 255 : r);
             }
         }
+        if (lit != nullptr && firstPainted <= lastPainted) {
+            lit[py] = LitExtent{static_cast<int16_t>(firstPainted + offsetX),
+                                static_cast<int16_t>(lastPainted + offsetX)};
+        }
     }
 }
 
 // The step as the rules read, over the whole grid, with its border rules: the right neighbour
 // of column 192 is column 0 of the next row, and targets past the last cell are dropped.
-CellBox StepWholeGrid(DibImage& frame, int32_t cx, int32_t cy) {
+CellBox StepWholeGrid(DibImage& frame, int32_t cx, int32_t cy, LitExtent* lit) {
     std::memset(NextHeatGrid, 0, sizeof NextHeatGrid);
     for (int32_t y = 1; y < FrameSize; ++y) {
         for (int32_t x = 1; x < FrameSize; ++x) {
@@ -216,14 +226,14 @@ CellBox StepWholeGrid(DibImage& frame, int32_t cx, int32_t cy) {
                 NextHeatGrid[i + 1] += e;
         }
     }
-    Paint(frame, cx, cy, CellBox{1, 1, FrameSize - 1, FrameSize - 1});
+    Paint(frame, cx, cy, CellBox{1, 1, FrameSize - 1, FrameSize - 1}, lit);
     std::memcpy(HeatGrid, NextHeatGrid, sizeof HeatGrid);
     return NonzeroBox(HeatGrid, WholeGrid);
 }
 
 // One step, given that HeatGrid is zero outside heat and that NextHeatGrid is zero outside heat
 // grown by one cell. Returns the box of the heat it leaves.
-CellBox Step(DibImage& frame, int32_t cx, int32_t cy, const CellBox& heat) {
+CellBox Step(DibImage& frame, int32_t cx, int32_t cy, const CellBox& heat, LitExtent* lit) {
     if (heat.IsEmpty()) {
         // Both grids are all zero already, and zero paints nothing.
         return EmptyBox;
@@ -231,7 +241,7 @@ CellBox Step(DibImage& frame, int32_t cx, int32_t cy, const CellBox& heat) {
     // Away from the border every target is inside the grid and no neighbour wraps, and each
     // cell can gather what its five sources give it instead of the sources scattering it.
     if (heat.x0 < 2 || heat.y0 < 2 || heat.x1 > FrameSize - 3 || heat.y1 > FrameSize - 3) {
-        return StepWholeGrid(frame, cx, cy);
+        return StepWholeGrid(frame, cx, cy, lit);
     }
     const CellBox reach{heat.x0 - 1, heat.y0 - 1, heat.x1 + 1, heat.y1 + 1};
     for (int32_t y = reach.y0; y <= reach.y1; ++y) {
@@ -242,7 +252,7 @@ CellBox Step(DibImage& frame, int32_t cx, int32_t cy, const CellBox& heat) {
                    h[x - 1] / 4 / 2 + h[x + 1] / 4 / 2;
         }
     }
-    Paint(frame, cx, cy, reach);
+    Paint(frame, cx, cy, reach, lit);
     const size_t rowBytes = sizeof(int32_t) * static_cast<size_t>(reach.x1 - reach.x0 + 1);
     for (int32_t y = reach.y0; y <= reach.y1; ++y) {
         const int32_t i = reach.x0 + FrameSize * y;
@@ -262,7 +272,7 @@ void DiffuseAndPaint(DibImage& frame, int32_t cx, int32_t cy) {
     // overwrite.
     const CellBox heat = NonzeroBox(HeatGrid, WholeGrid);
     std::memset(NextHeatGrid, 0, sizeof NextHeatGrid);
-    Step(frame, cx, cy, heat);
+    Step(frame, cx, cy, heat, nullptr);
 }
 
 void BuildExplosionFrames() {
@@ -271,9 +281,26 @@ void BuildExplosionFrames() {
         // From here on each step leaves NextHeatGrid equal to HeatGrid, zero outside the heat.
         std::memset(NextHeatGrid, 0, sizeof NextHeatGrid);
         for (int32_t k = 0; k < FramesPerSequence; ++k) {
-            DibImage& frame = FrameBank[s * FramesPerSequence + k];
+            const int32_t element = s * FramesPerSequence + k;
+            DibImage& frame = FrameBank[element];
             frame.Create(FrameSize, FrameSize, 24);
-            heat = Step(frame, GridCentre, GridCentre, heat);
+            // The new frame is black: where it is lit is where this step paints.
+            LitExtent* lit = FrameLitRows[element];
+            for (int32_t y = 0; y < FrameSize; ++y) {
+                lit[y] = LitExtent{1, 0};
+            }
+            heat = Step(frame, GridCentre, GridCentre, heat, lit);
+        }
+    }
+}
+
+void MeasureFrameBank() {
+    for (int32_t e = 0; e < FrameBankSize; ++e) {
+        if (FrameBank[e].GetHeight() != FrameSize ||
+            MeasureLitExtents(FrameBank[e], FrameLitRows[e]) == 0) {
+            for (int32_t y = 0; y < FrameSize; ++y) {
+                FrameLitRows[e][y] = LitExtent{1, 0};
+            }
         }
     }
 }

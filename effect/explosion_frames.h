@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "image/dib_image.h"
+#include "image/quad_blit.h"
 
 constexpr int32_t SequenceCount = 10;
 constexpr int32_t FramesPerSequence = 30;
@@ -21,6 +22,10 @@ constexpr double ClusterRadius = 19.200000000000003;
 // Frame k of sequence s is element s * FramesPerSequence + k.
 extern DibImage FrameBank[FrameBankSize];
 
+// Where each row of each frame is lit, for the compositor's blit: made with the frames, which
+// never change afterwards.
+extern LitExtent FrameLitRows[FrameBankSize][FrameSize];
+
 // Cell (x, y) is element x + FrameSize * y. Used only while BuildExplosionFrames runs.
 extern int32_t HeatGrid[HeatCells];
 extern int32_t NextHeatGrid[HeatCells];
@@ -35,5 +40,8 @@ void SynthesizeHeatGrid();
 // One diffusion step from HeatGrid into NextHeatGrid, painted onto frame with the grid's cell
 // (x, y) at pixel (cx - 96 + x, cy - 96 + y); then NextHeatGrid becomes HeatGrid.
 void DiffuseAndPaint(DibImage& frame, int32_t cx, int32_t cy);
-// Creates and fills all FrameBankSize frames, reading the clock once per sequence.
+// Creates and fills all FrameBankSize frames, reading the clock once per sequence, and their
+// FrameLitRows.
 void BuildExplosionFrames();
+// FrameLitRows measured from the frames as they are, for whoever fills the FrameBank otherwise.
+void MeasureFrameBank();

@@ -48,6 +48,7 @@ void FillBankWithNamedFrames() {
         const Rgb c = ElementColour(e);
         FrameBank[e].FillRect(0, 0, FrameSize - 1, FrameSize - 1, c.r, c.g, c.b);
     }
+    MeasureFrameBank();
 }
 
 // Pixel (x, y) of every frame is (x, y, 255): a drawn pixel names the source point it took.
@@ -61,6 +62,7 @@ void FillBankWithCoordinateFrames() {
             }
         }
     }
+    MeasureFrameBank();
 }
 
 void MakeScreen(int16_t width, int16_t height) {
@@ -250,7 +252,7 @@ TEST(Blasts, ComposeTickMatchesTheLiteralTickEveryTick) {
         {1, 1, 1, 1, 0, 3000},       {2, 3, 2, 3, 0, 3000},         {37, 1, 37, 1, 0, 2000},
         {1, 41, 1, 41, 0, 1000},     {64, 48, 64, 48, 0, 150},      {3000, 2, 3000, 2, 0, 500},
         {2, 3000, 2, 3000, 0, 200},  {200, 150, 200, 150, 300, 25}, {120, 60, 100, 80, 300, 40},
-        {60, 100, 100, 80, 300, 40}, {320, 200, 0, 0, 0, 300},
+        {60, 100, 100, 80, 300, 40}, {80, 60, 100, 80, 300, 40},    {320, 200, 0, 0, 0, 300},
     };
     static DibImage literal;
     static BlastSlots literalSlots;
@@ -289,6 +291,97 @@ TEST(Blasts, ComposeTickMatchesTheLiteralTickEveryTick) {
             ASSERT_EQ(GetRandomState(), after) << "tick " << tick;
             ASSERT_EQ(0, std::memcmp(&literalSlots, &Blasts, sizeof Blasts)) << "tick " << tick;
             if (bytes > 0) {
+                ASSERT_EQ(0, std::memcmp(literal.GetBits(), ScreenBuffer.GetBits(), bytes))
+                    << "tick " << tick;
+            }
+        }
+    }
+}
+
+// The clear of only what the last tick drew, against the literal tick on one buffer through
+// the changes that make the last tick's drawing unknown or partial: blasts cut by every edge,
+// a screen narrower and lower than the buffer (the clear leaves the rest as it was), a screen
+// the size of the buffer again, a buffer whose creation failed, a new buffer of the same size
+// (at the same address, most likely) holding noise before its first tick, and one left black.
+TEST(Blasts, ClearOfTheLastTicksDrawingMatchesTheLiteralTick) {
+    UsePinnedFrameBank();
+    constexpr int16_t W = 300, H = 200;
+    static DibImage literal;
+    static BlastSlots literalSlots;
+    ScreenWidth = W;
+    ScreenHeight = H;
+    ASSERT_EQ(1, ScreenBuffer.Create(W, H, 24));
+    ASSERT_EQ(1, literal.Create(W, H, 24));
+    SeedRandom(99);
+    InitBlasts();
+    // Every blast starts on an edge or a corner, at a frame of its own.
+    for (int32_t slot = 0; slot < BlastCount; ++slot) {
+        Blasts.x[slot] = slot % 4 == 0 ? 0 : slot % 4 == 1 ? W - 1 : slot * 7;
+        Blasts.y[slot] = slot % 3 == 0 ? 0 : slot % 3 == 1 ? H - 1 : slot * 5;
+        Blasts.frameCounter[slot] = slot % FramesPerSequence - 5;
+    }
+    literalSlots = Blasts;
+    const size_t bytes = static_cast<size_t>(literal.GetStride()) * H;
+    uint32_t noise = 1;
+    const auto fillNoise = [&noise](DibImage& image) {
+        for (size_t k = 0; k < static_cast<size_t>(image.GetStride()) * image.GetHeight(); ++k) {
+            noise = noise * 1103515245u + 12345u;
+            image.GetBits()[k] = static_cast<uint8_t>(noise >> 24);
+        }
+    };
+    enum class Change { None, SmallerScreen, FullScreen, NoBuffer, NoisyBuffer, BlackBuffer };
+    const struct {
+        const char* name;
+        Change change;
+        int32_t ticks;
+    } phases[] = {
+        {"edge blasts", Change::None, 120},
+        {"narrower and lower", Change::SmallerScreen, 60},
+        {"the buffer's size", Change::FullScreen, 60},
+        {"no buffer", Change::NoBuffer, 20},
+        {"noise, then a first tick", Change::NoisyBuffer, 60},
+        {"a new black buffer", Change::BlackBuffer, 60},
+    };
+    for (const auto& phase : phases) {
+        SCOPED_TRACE(phase.name);
+        switch (phase.change) {
+            case Change::None:
+                break;
+            case Change::SmallerScreen:
+                ScreenWidth = W - 70;
+                ScreenHeight = H - 50;
+                break;
+            case Change::FullScreen:
+                ScreenWidth = W;
+                ScreenHeight = H;
+                break;
+            case Change::NoBuffer:
+                ScreenBuffer.Destroy();
+                literal.Destroy();
+                break;
+            case Change::NoisyBuffer:
+                ASSERT_EQ(1, ScreenBuffer.Create(W, H, 24));
+                ASSERT_EQ(1, literal.Create(W, H, 24));
+                fillNoise(ScreenBuffer);
+                std::memcpy(literal.GetBits(), ScreenBuffer.GetBits(), bytes);
+                ForgetDrawnArea();
+                break;
+            case Change::BlackBuffer:
+                ScreenBuffer.Destroy();
+                literal.Destroy();
+                ASSERT_EQ(1, ScreenBuffer.Create(W, H, 24));
+                ASSERT_EQ(1, literal.Create(W, H, 24));
+                break;
+        }
+        for (int32_t tick = 0; tick < phase.ticks; ++tick) {
+            const uint32_t before = GetRandomState();
+            ComposeTick();
+            const uint32_t after = GetRandomState();
+            SeedRandom(before);
+            ReferenceComposeTick(literal, ScreenWidth, ScreenHeight, literalSlots, FrameBank);
+            ASSERT_EQ(GetRandomState(), after) << "tick " << tick;
+            ASSERT_EQ(0, std::memcmp(&literalSlots, &Blasts, sizeof Blasts)) << "tick " << tick;
+            if (literal.GetBits() != nullptr) {
                 ASSERT_EQ(0, std::memcmp(literal.GetBits(), ScreenBuffer.GetBits(), bytes))
                     << "tick " << tick;
             }

@@ -317,6 +317,20 @@ TEST(Frames, BuildMatchesTheLiteralSynthesisByteForByte) {
             ASSERT_EQ(193, FrameBank[i].GetWidth());
             ASSERT_TRUE(SameStore(referenceFrames[i], FrameBank[i])) << "element " << i;
         }
+        // The lit extents recorded while painting are those of the literal frames.
+        for (int32_t i = 0; i < FrameBankSize; ++i) {
+            LitExtent measured[FrameSize];
+            ASSERT_EQ(1, MeasureLitExtents(referenceFrames[i], measured));
+            for (int32_t y = 0; y < FrameSize; ++y) {
+                const LitExtent made = FrameLitRows[i][y];
+                if (measured[y].first > measured[y].last) {
+                    ASSERT_GT(made.first, made.last) << "element " << i << " row " << y;
+                } else {
+                    ASSERT_EQ(measured[y].first, made.first) << "element " << i << " row " << y;
+                    ASSERT_EQ(measured[y].last, made.last) << "element " << i << " row " << y;
+                }
+            }
+        }
         EXPECT_EQ(0, std::memcmp(referenceGrids.heat, HeatGrid, sizeof HeatGrid));
         EXPECT_EQ(0, std::memcmp(referenceGrids.next, NextHeatGrid, sizeof HeatGrid));
 

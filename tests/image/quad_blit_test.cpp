@@ -126,9 +126,49 @@ std::string DrawBoth(DibImage& destination, const Quad& dq, const DibImage& sour
     return FirstDifference(destination, reference);
 }
 
+// As DrawBoth, with production given the source's lit extents and a record of capacity rows;
+// also checks that every pixel the call changed lies where its record says.
+std::string DrawAided(DibImage& destination, const Quad& dq, const DibImage& source, const Quad& sq,
+                      int32_t capacity) {
+    std::vector<LitExtent> extents(static_cast<size_t>(source.GetHeight()));
+    if (MeasureLitExtents(source, extents.data()) != 1) {
+        return "extents not measured";
+    }
+    std::vector<ColumnSpan> spans(static_cast<size_t>(capacity) + 1);
+    DrawnRows drawn{-7, -7, capacity, spans.data()};
+    DibImage before, reference;
+    CopyImage(before, destination);
+    CopyImage(reference, destination);
+    ReferenceMapQuad(reference, dq, source, sq);
+    MapQuad(destination, dq, source, sq, extents.data(), &drawn);
+    const std::string diff = FirstDifference(destination, reference);
+    if (!diff.empty() || drawn.rowCount == -1) {
+        return diff;  // -1: the rows did not fit, and nothing is claimed
+    }
+    if (drawn.rowCount < 0 || drawn.rowCount > capacity) {
+        return "record of " + std::to_string(drawn.rowCount) + " rows";
+    }
+    for (int32_t y = 0; y < destination.GetHeight(); ++y) {
+        for (int32_t x = 0; x < destination.GetWidth(); ++x) {
+            if (At(destination, x, y) == At(before, x, y)) {
+                continue;
+            }
+            const int32_t i = y - drawn.firstRow;
+            if (i < 0 || i >= drawn.rowCount || x < spans[i].first || x > spans[i].last) {
+                return "pixel (" + std::to_string(x) + "," + std::to_string(y) +
+                       ") changed outside the record";
+            }
+        }
+    }
+    return "";
+}
+
 // ------------------------------------------------------------------------------------------
 // Edge cases: each draws with production and reference alike, then checks the
 // production result against an image built by hand from the case's rule.
+
+// Whether a case's quad may read the source at all.
+enum class Reads { Source, Nothing };
 
 struct BlitCase {
     const char* name;
@@ -138,6 +178,9 @@ struct BlitCase {
     Quad dq, sq;
     // Builds the expected image from the one before the blit.
     std::function<void(DibImage& expected, const DibImage& source)> expect;
+    // Compares the drawn destination with the expected image, wholly or where the case says.
+    std::function<void(const DibImage& drawn, const DibImage& expected)> check;
+    Reads reads;
 };
 
 void PrintTo(const BlitCase& c, std::ostream* os) {
@@ -145,6 +188,10 @@ void PrintTo(const BlitCase& c, std::ostream* os) {
 }
 
 void Nothing(DibImage&, const DibImage&) {}
+
+void WholeImage(const DibImage& drawn, const DibImage& expected) {
+    EXPECT_EQ("", FirstDifference(drawn, expected));
+}
 
 const BlitCase kBlitCases[] = {
     {"CompositorSquareH100",
@@ -163,7 +210,9 @@ const BlitCase kBlitCases[] = {
                  Expect(e, 300 + k, 200 + m, s, k * 193 / 200, m * 193 / 200);
              }
          }
-     }},
+     },
+     WholeImage,
+     Reads::Source},
     {"CompositorSquareH76OnScreen",
      1920,
      1080,
@@ -178,7 +227,9 @@ const BlitCase kBlitCases[] = {
                  Expect(e, 924 + k, 424 + m, s, k * 193 / 152, m * 193 / 152);
              }
          }
-     }},
+     },
+     WholeImage,
+     Reads::Source},
     {"CompositorSquareH172OnScreen",
      1920,
      1080,
@@ -193,7 +244,9 @@ const BlitCase kBlitCases[] = {
                  Expect(e, k, 735 + m, s, k * 193 / 344, m * 193 / 344);
              }
          }
-     }},
+     },
+     WholeImage,
+     Reads::Source},
     {"SquarePartlyOffBeginsAtOriginWithSource86",
      800,
      600,
@@ -210,11 +263,53 @@ const BlitCase kBlitCases[] = {
                  Expect(e, x, y, s, (x + 86) * 193 / 192, (y + 86) * 193 / 192);
              }
          }
-     }},
-    {"WhollyLeft", 50, 40, {9, 9, 9}, 20, 20, Square(-11, 20, 10), FrameQuad, Nothing},
-    {"WhollyRight", 50, 40, {9, 9, 9}, 20, 20, Square(60, 20, 10), FrameQuad, Nothing},
-    {"WhollyAbove", 50, 40, {9, 9, 9}, 20, 20, Square(20, -11, 10), FrameQuad, Nothing},
-    {"WhollyBelow", 50, 40, {9, 9, 9}, 20, 20, Square(20, 50, 10), FrameQuad, Nothing},
+     },
+     WholeImage,
+     Reads::Source},
+    {"WhollyLeft",
+     50,
+     40,
+     {9, 9, 9},
+     20,
+     20,
+     Square(-11, 20, 10),
+     FrameQuad,
+     Nothing,
+     WholeImage,
+     Reads::Nothing},
+    {"WhollyRight",
+     50,
+     40,
+     {9, 9, 9},
+     20,
+     20,
+     Square(60, 20, 10),
+     FrameQuad,
+     Nothing,
+     WholeImage,
+     Reads::Nothing},
+    {"WhollyAbove",
+     50,
+     40,
+     {9, 9, 9},
+     20,
+     20,
+     Square(20, -11, 10),
+     FrameQuad,
+     Nothing,
+     WholeImage,
+     Reads::Nothing},
+    {"WhollyBelow",
+     50,
+     40,
+     {9, 9, 9},
+     20,
+     20,
+     Square(20, 50, 10),
+     FrameQuad,
+     Nothing,
+     WholeImage,
+     Reads::Nothing},
     {"WhollyFarOff",
      50,
      40,
@@ -223,7 +318,9 @@ const BlitCase kBlitCases[] = {
      20,
      Square(-2000000000, 1000000000, 100000000),
      FrameQuad,
-     Nothing},
+     Nothing,
+     WholeImage,
+     Reads::Nothing},
     {"TouchingLeftColumnDrawsThere",
      50,
      40,
@@ -237,7 +334,9 @@ const BlitCase kBlitCases[] = {
          for (int32_t y = 0; y <= 20; ++y) {
              Expect(e, 0, y, s, 19, y * 19 / 20);
          }
-     }},
+     },
+     WholeImage,
+     Reads::Source},
     {"TouchingTopRowDrawsThere",
      50,
      40,
@@ -251,7 +350,9 @@ const BlitCase kBlitCases[] = {
          for (int32_t x = 0; x < 20; ++x) {
              Expect(e, x, 0, s, x, 19);
          }
-     }},
+     },
+     WholeImage,
+     Reads::Source},
     {"SourceWhoseRowsHaveNoPaddingReadToItsLastByte",
      20,
      10,
@@ -268,7 +369,9 @@ const BlitCase kBlitCases[] = {
                  Expect(e, x, y, s, x * 3 / 15, y * 3 / 7);
              }
          }
-     }},
+     },
+     WholeImage,
+     Reads::Source},
     {"WideSpanOfTheRowCache",
      2040,
      3,
@@ -283,7 +386,9 @@ const BlitCase kBlitCases[] = {
                  Expect(e, x, y, s, x * 700 / 2039, y * 3 / 2);
              }
          }
-     }},
+     },
+     WholeImage,
+     Reads::Source},
     {"SpanWiderThanTheRowCache",
      2600,
      3,
@@ -300,7 +405,9 @@ const BlitCase kBlitCases[] = {
                  Expect(e, x, y, s, 700 - x * 700 / 2599, y * 3 / 2);
              }
          }
-     }},
+     },
+     WholeImage,
+     Reads::Source},
     {"AllCornersOnOneRow",
      50,
      40,
@@ -309,7 +416,9 @@ const BlitCase kBlitCases[] = {
      20,
      Quad{{{10, 5}, {40, 5}, {30, 5}, {0, 5}}},
      FrameQuad,
-     Nothing},
+     Nothing,
+     WholeImage,
+     Reads::Nothing},
     {"DiamondTipsDrawOnePixelWithTheVertexSample",
      50,
      40,
@@ -319,10 +428,18 @@ const BlitCase kBlitCases[] = {
      Quad{{{20, 10}, {30, 20}, {20, 30}, {10, 20}}},
      Quad{{{5, 0}, {10, 5}, {5, 10}, {0, 5}}},
      [](DibImage& e, const DibImage& s) {
-         // Checked row by row below the table: here only the tips, the rest from the reference.
-         (void)e;
-         (void)s;
-     }},
+         // The tip rows 10 and 30 draw one pixel each; the rows between are the reference's.
+         Expect(e, 20, 10, s, 5, 0);
+         Expect(e, 20, 30, s, 5, 10);
+     },
+     [](const DibImage& drawn, const DibImage& expected) {
+         for (int32_t y : {10, 30}) {
+             for (int32_t x = 0; x < drawn.GetWidth(); ++x) {
+                 EXPECT_EQ(At(expected, x, y), At(drawn, x, y)) << x << "," << y;
+             }
+         }
+     },
+     Reads::Source},
     {"OneColumnDrawsOnePixelPerRowWithTheLeftSample",
      50,
      40,
@@ -336,7 +453,9 @@ const BlitCase kBlitCases[] = {
          for (int32_t y = 5; y <= 25; ++y) {
              Expect(e, 15, y, s, 0, y - 5);
          }
-     }},
+     },
+     WholeImage,
+     Reads::Source},
     {"SelfCrossingBowtieFillsBetweenOutermostCrossings",
      30,
      30,
@@ -350,7 +469,18 @@ const BlitCase kBlitCases[] = {
          // P1->P2, the earlier edge, gives the sample: the midpoint (10, 5) of S1 and S2, not
          // (0, 5) of S3 and S0. Other rows: see the row counts below the table.
          Expect(e, 10, 10, s, 10, 5);
-     }},
+     },
+     [](const DibImage& drawn, const DibImage& expected) {
+         for (int32_t y = 0; y <= 20; ++y) {
+             int32_t lit = 0;
+             for (int32_t x = 0; x < drawn.GetWidth(); ++x) {
+                 lit += At(drawn, x, y) == Rgb{0, 0, 0} ? 0 : 1;
+             }
+             EXPECT_EQ(std::abs(20 - 2 * y) + 1, lit) << "row " << y;
+         }
+         EXPECT_EQ(At(expected, 10, 10), At(drawn, 10, 10));
+     },
+     Reads::Source},
     {"NonConvexChevronFillsItsNotch",
      30,
      30,
@@ -366,7 +496,13 @@ const BlitCase kBlitCases[] = {
          for (int32_t x = 3; x <= 18; ++x) {
              Expect(e, x, 5, s, 3 + (x - 3) * 14 / 15, 5);
          }
-     }},
+     },
+     [](const DibImage& drawn, const DibImage& expected) {
+         for (int32_t x = 0; x < drawn.GetWidth(); ++x) {
+             EXPECT_EQ(At(expected, x, 5), At(drawn, x, 5)) << x;
+         }
+     },
+     Reads::Source},
     {"RunMappingPastTheSourceAddsNothing",
      50,
      20,
@@ -382,7 +518,9 @@ const BlitCase kBlitCases[] = {
                  Expect(e, x, y, s, x * 40 / 39, y * 10 / 9);
              }
          }
-     }},
+     },
+     WholeImage,
+     Reads::Source},
     {"RunMappingBeforeTheSourceAddsNothing",
      50,
      20,
@@ -397,7 +535,9 @@ const BlitCase kBlitCases[] = {
                  Expect(e, x, y, s, x - 30, y);
              }
          }
-     }},
+     },
+     WholeImage,
+     Reads::Source},
     {"MirroredSquareDrawsTheSourceMirrored",
      40,
      40,
@@ -412,7 +552,9 @@ const BlitCase kBlitCases[] = {
                  Expect(e, x, y, s, 29 - x, y - 5);
              }
          }
-     }},
+     },
+     WholeImage,
+     Reads::Source},
 };
 
 class BlitCaseTest : public testing::TestWithParam<BlitCase> {};
@@ -431,36 +573,8 @@ TEST_P(BlitCaseTest, MatchesHandWorkedPixelsAndTheReference) {
 
     ReferenceBlitCounts counts;
     EXPECT_EQ("", DrawBoth(destination, c.dq, source, c.sq, &counts)) << Describe(c.dq);
-    const std::string name = c.name;
-    if (name == "DiamondTipsDrawOnePixelWithTheVertexSample") {
-        // Top tip row 10 and bottom tip row 30: one pixel each, at the vertex's source corner.
-        for (int32_t y : {10, 30}) {
-            for (int32_t x = 0; x < c.dw; ++x) {
-                const Rgb want = x == 20 ? Code(5, y == 10 ? 0 : 10) : Rgb{0, 0, 0};
-                EXPECT_EQ(want, At(destination, x, y)) << x << "," << y;
-            }
-        }
-        return;
-    }
-    if (name == "SelfCrossingBowtieFillsBetweenOutermostCrossings") {
-        for (int32_t y = 0; y <= 20; ++y) {
-            int32_t lit = 0;
-            for (int32_t x = 0; x < c.dw; ++x) {
-                lit += At(destination, x, y) == Rgb{0, 0, 0} ? 0 : 1;
-            }
-            EXPECT_EQ(std::abs(20 - 2 * y) + 1, lit) << "row " << y;
-        }
-        EXPECT_EQ(Code(10, 5), At(destination, 10, 10));
-        return;
-    }
-    if (name == "NonConvexChevronFillsItsNotch") {
-        for (int32_t x = 0; x < c.dw; ++x) {
-            EXPECT_EQ(At(expected, x, 5), At(destination, x, 5)) << x;
-        }
-        return;
-    }
-    EXPECT_EQ("", FirstDifference(destination, expected));
-    if (c.expect == nullptr || name.rfind("Wholly", 0) == 0 || name == "AllCornersOnOneRow") {
+    c.check(destination, expected);
+    if (c.reads == Reads::Nothing) {
         EXPECT_EQ(0, counts.reads);
         EXPECT_EQ(0, counts.spans);
     }
@@ -611,6 +725,37 @@ TEST(QuadBlit, OntoItselfMatchesTheReference) {
     MapSpan(image, 0, 39, 5, image, 0, 0, 20, 0);
     ReferenceMapSpan(reference, 0, 39, 5, reference, 0, 0, 20, 0);
     EXPECT_EQ("", FirstDifference(image, reference));
+}
+
+TEST(QuadBlit, LitExtentsNameEachRowsFirstAndLastPixelThatIsNotBlack) {
+    // 70 pixels wide: the vector scan's blocks of 64 and 16 and the scalar tail all see pixels.
+    DibImage image;
+    ASSERT_EQ(1, image.Create(70, 7, 24));
+    image.SetPixel(5, 1, 0, 0, 1);  // blue alone
+    image.SetPixel(0, 2, 1, 0, 0);
+    image.SetPixel(69, 2, 0, 1, 0);
+    image.FillLine(17, 40, 3, 9, 9, 9);
+    image.SetPixel(66, 4, 200, 0, 0);  // the tail only
+    image.SetPixel(63, 5, 3, 0, 0);    // the last pixel of the first 64-pixel block
+    image.SetPixel(64, 5, 0, 0, 3);
+    const LitExtent want[7] = {{1, 0}, {5, 5}, {0, 69}, {17, 40}, {66, 66}, {63, 64}, {1, 0}};
+    LitExtent got[7];
+    ASSERT_EQ(1, MeasureLitExtents(image, got));
+    for (int32_t y = 0; y < 7; ++y) {
+        if (want[y].first > want[y].last) {
+            EXPECT_GT(got[y].first, got[y].last) << "row " << y;
+        } else {
+            EXPECT_EQ(want[y].first, got[y].first) << "row " << y;
+            EXPECT_EQ(want[y].last, got[y].last) << "row " << y;
+        }
+    }
+    // Images it cannot describe: nothing is written.
+    DibImage grey, empty;
+    ASSERT_EQ(1, grey.Create(4, 7, 8));
+    LitExtent untouched[7] = {{-5, -5}, {-5, -5}, {-5, -5}, {-5, -5}, {-5, -5}, {-5, -5}, {-5, -5}};
+    EXPECT_EQ(0, MeasureLitExtents(grey, untouched));
+    EXPECT_EQ(0, MeasureLitExtents(empty, untouched));
+    EXPECT_EQ(-5, untouched[0].first);
 }
 
 TEST(QuadBlit, ExactArithmeticWhereThirtyTwoBitProductsOverflow) {
@@ -884,31 +1029,70 @@ void RandomSize(Random& rng, int32_t* w, int32_t* h, bool destination) {
 constexpr int kRandomQuadCases = 4000;
 constexpr int kRandomSpanCases = 4000;
 
+// Every random case draws from a generator of its own, seeded from its number, so that a
+// failing case can be run alone: RandomQuadCase(n) or RandomSpanCase(n).
+Random CaseRandom(uint64_t series, int n) {
+    return Random(series * 1000003ull + static_cast<uint64_t>(n));
+}
+
+// One random MapQuad, production against reference: "" when they agree.
+std::string RandomQuadCase(int n) {
+    Random rng = CaseRandom(0x70125EEDull, n);
+    int32_t dw, dh, sw, sh;
+    RandomSize(rng, &dw, &dh, true);
+    RandomSize(rng, &sw, &sh, false);
+    if (rng.Chance(10)) {
+        sw = sh = 193;
+    }
+    DibImage destination, source;
+    if (destination.Create(dw, dh, 24) != 1 || source.Create(sw, sh, 24) != 1) {
+        return "images not created";
+    }
+    if (!rng.Chance(15)) {
+        FillRandomBytes(destination, rng);  // saturation happens
+    }
+    FillRandomSource(source, rng);
+    const Quad dq = RandomDestinationQuad(rng, dw, dh);
+    const Quad sq = RandomSourceQuad(rng, sw, sh);
+    // Most cases draw plainly; some with the source's lit extents and a record of the rows, some
+    // of the destination onto itself.
+    const int64_t mode = rng.Range(0, 9);
+    std::string diff, how;
+    if (mode >= 8) {
+        how = "onto itself, ";
+        if (rng.Chance(50)) {
+            FillRandomSource(destination, rng);
+        }
+        DibImage reference;
+        CopyImage(reference, destination);
+        ReferenceMapQuad(reference, dq, reference, sq);
+        MapQuad(destination, dq, destination, sq);
+        diff = FirstDifference(destination, reference);
+    } else if (mode >= 6) {
+        const int32_t capacity =
+            static_cast<int32_t>(rng.Chance(30) ? rng.Range(0, dh + 2) : rng.Range(dh, dh + 9));
+        how = "aided, capacity " + std::to_string(capacity) + ", ";
+        diff = DrawAided(destination, dq, source, sq, capacity);
+    } else {
+        diff = DrawBoth(destination, dq, source, sq);
+    }
+    if (diff.empty()) {
+        return "";
+    }
+    std::ostringstream os;
+    os << how << dw << "x" << dh << " <- " << sw << "x" << sh << ", destination " << Describe(dq)
+       << ", source " << Describe(sq) << ": " << diff;
+    return os.str();
+}
+
 TEST(QuadBlitDifferential, RandomQuadsMatchTheReferenceByteForByte) {
-    Random rng(0x70125EEDull);
     int failures = 0;
     for (int n = 0; n < kRandomQuadCases && failures < 5; ++n) {
-        int32_t dw, dh, sw, sh;
-        RandomSize(rng, &dw, &dh, true);
-        RandomSize(rng, &sw, &sh, false);
-        if (rng.Chance(10)) {
-            sw = sh = 193;
-        }
-        DibImage destination, source;
-        ASSERT_EQ(1, destination.Create(dw, dh, 24));
-        ASSERT_EQ(1, source.Create(sw, sh, 24));
-        if (!rng.Chance(15)) {
-            FillRandomBytes(destination, rng);  // saturation happens
-        }
-        FillRandomSource(source, rng);
-        const Quad dq = RandomDestinationQuad(rng, dw, dh);
-        const Quad sq = RandomSourceQuad(rng, sw, sh);
-        const std::string diff = DrawBoth(destination, dq, source, sq);
+        SCOPED_TRACE("random quad case " + std::to_string(n));
+        const std::string diff = RandomQuadCase(n);
         if (!diff.empty()) {
             ++failures;
-            ADD_FAILURE() << "case " << n << ": " << dw << "x" << dh << " <- " << sw << "x" << sh
-                          << ", destination " << Describe(dq) << ", source " << Describe(sq) << ": "
-                          << diff;
+            ADD_FAILURE() << diff;
         }
     }
 }
@@ -932,37 +1116,60 @@ TEST(QuadBlitDifferential, SeveralBlastsOnOneBufferMatchTheReference) {
     }
 }
 
-TEST(QuadBlitDifferential, RandomSpansMatchTheReferenceByteForByte) {
-    Random rng(0x5BA115ull);
-    int failures = 0;
-    for (int n = 0; n < kRandomSpanCases && failures < 5; ++n) {
-        int32_t dw, dh, sw, sh;
-        RandomSize(rng, &dw, &dh, true);
-        RandomSize(rng, &sw, &sh, false);
-        DibImage destination, source, reference;
-        ASSERT_EQ(1, destination.Create(dw, dh, 24));
-        ASSERT_EQ(1, source.Create(sw, sh, 24));
-        FillRandomBytes(destination, rng);
-        FillRandomSource(source, rng);
-        CopyImage(reference, destination);
-        int32_t x0 = Coordinate(rng, dw), x1 = Coordinate(rng, dw);
-        if (rng.Chance(10)) {
-            x1 = x0;
+// One random MapSpan, production against reference: "" when they agree.
+std::string RandomSpanCase(int n) {
+    Random rng = CaseRandom(0x5BA115ull, n);
+    int32_t dw, dh, sw, sh;
+    RandomSize(rng, &dw, &dh, true);
+    RandomSize(rng, &sw, &sh, false);
+    DibImage destination, source, reference;
+    if (destination.Create(dw, dh, 24) != 1 || source.Create(sw, sh, 24) != 1) {
+        return "images not created";
+    }
+    FillRandomBytes(destination, rng);
+    FillRandomSource(source, rng);
+    CopyImage(reference, destination);
+    int32_t x0 = Coordinate(rng, dw), x1 = Coordinate(rng, dw);
+    if (rng.Chance(10)) {
+        x1 = x0;
+    }
+    const int32_t y = static_cast<int32_t>(rng.Range(-2, dh + 1));
+    int32_t sx0 = Coordinate(rng, sw), sy0 = Coordinate(rng, sh);
+    int32_t sx1 = Coordinate(rng, sw), sy1 = Coordinate(rng, sh);
+    if (rng.Chance(40)) {
+        sy1 = sy0;  // one source row, the compositor's case
+    }
+    const bool self = rng.Chance(10);
+    if (self) {
+        // Onto itself, mostly along its own row, where the remembered colour shows.
+        if (rng.Chance(60)) {
+            sy0 = sy1 = y;
         }
-        const int32_t y = static_cast<int32_t>(rng.Range(-2, dh + 1));
-        int32_t sx0 = Coordinate(rng, sw), sy0 = Coordinate(rng, sh);
-        int32_t sx1 = Coordinate(rng, sw), sy1 = Coordinate(rng, sh);
-        if (rng.Chance(40)) {
-            sy1 = sy0;  // one source row, the compositor's case
-        }
+        MapSpan(destination, x0, x1, y, destination, sx0, sy0, sx1, sy1);
+        ReferenceMapSpan(reference, x0, x1, y, reference, sx0, sy0, sx1, sy1);
+    } else {
         MapSpan(destination, x0, x1, y, source, sx0, sy0, sx1, sy1);
         ReferenceMapSpan(reference, x0, x1, y, source, sx0, sy0, sx1, sy1);
-        const std::string diff = FirstDifference(destination, reference);
+    }
+    const std::string diff = FirstDifference(destination, reference);
+    if (diff.empty()) {
+        return "";
+    }
+    std::ostringstream os;
+    os << (self ? "onto itself, " : "") << dw << "x" << dh << " <- " << sw << "x" << sh
+       << ", MapSpan(" << x0 << ", " << x1 << ", " << y << ", " << sx0 << ", " << sy0 << ", " << sx1
+       << ", " << sy1 << "): " << diff;
+    return os.str();
+}
+
+TEST(QuadBlitDifferential, RandomSpansMatchTheReferenceByteForByte) {
+    int failures = 0;
+    for (int n = 0; n < kRandomSpanCases && failures < 5; ++n) {
+        SCOPED_TRACE("random span case " + std::to_string(n));
+        const std::string diff = RandomSpanCase(n);
         if (!diff.empty()) {
             ++failures;
-            ADD_FAILURE() << "case " << n << ": " << dw << "x" << dh << " <- " << sw << "x" << sh
-                          << ", MapSpan(" << x0 << ", " << x1 << ", " << y << ", " << sx0 << ", "
-                          << sy0 << ", " << sx1 << ", " << sy1 << "): " << diff;
+            ADD_FAILURE() << diff;
         }
     }
 }
