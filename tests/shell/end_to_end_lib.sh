@@ -36,8 +36,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# On standard error, so that a failure inside a command substitution still shows.
 fail() {
-    echo "FAIL: $*"
+    echo "FAIL: $*" >&2
     exit 1
 }
 
