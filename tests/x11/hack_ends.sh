@@ -34,7 +34,7 @@ expect_failure no-display "DISPLAY is not set" env -u DISPLAY "$hack" -root
 expect_failure no-server "cannot open display ':$free_display'" \
     env DISPLAY=":$free_display" "$hack" -window-id 0x1ffff000
 
-start_xvfb depth24 640x480x24
+start_display depth24 640x480x24
 # Resource ids of clients that never connected.
 expect_failure no-such-window "no window 0x1ffff000 on this display" \
     "$hack" -window-id 0x1ffff000
@@ -42,7 +42,7 @@ expect_failure no-such-screensaver-window "no window 0x1ffff000 on this display"
     env XSCREENSAVER_WINDOW=0x1ffff000 "$hack" --root
 stop_xvfb
 
-start_xvfb depth8 640x480x8
+start_display depth8 640x480x8
 expect_failure pseudocolor "unsupported visual" "$hack"
 stop_xvfb
 
@@ -64,7 +64,7 @@ cases=(
 )
 for row in "${cases[@]}"; do
     IFS='|' read -r name screen hack_args ending <<<"$row"
-    start_xvfb "$name" "$screen"
+    start_display "$name" "$screen"
     # shellcheck disable=SC2086  # the hack arguments are words
     "$hack" -geometry 320x240 $hack_args >"$WORK/$name.out" 2>"$WORK/$name.err" &
     pid=$!
@@ -78,7 +78,7 @@ for row in "${cases[@]}"; do
         close) "$host_window" close "$(printf '0x%x' "$window")" ;;
         TERM) kill -s TERM "$pid" ;;
     esac
-    wait_for 10 "end of the hack ($name)" process_gone "$pid"
+    wait_for 10 "end of the hack ($name)" gone "$pid"
     status=0
     wait "$pid" || status=$?
     [ "$status" -eq 0 ] || fail "$name: exit code $status"

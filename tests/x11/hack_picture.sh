@@ -71,7 +71,7 @@ cases=(
 for row in "${cases[@]}"; do
     IFS='|' read -r name screen xvfb_args where hack_args shared ending <<<"$row"
     # shellcheck disable=SC2086  # the Xvfb arguments are words
-    start_xvfb "$name" "$screen" $xvfb_args
+    start_display "$name" "$screen" $xvfb_args
     clock=1000:16
     host_pid=
     case $where in
@@ -113,7 +113,7 @@ for row in "${cases[@]}"; do
         TERM | INT) kill -s "$ending" "$pid" ;;
         destroy) kill "$host_pid" ;;
     esac
-    wait_for 10 "end of the hack ($name, $ending)" process_gone "$pid"
+    wait_for 10 "end of the hack ($name, $ending)" gone "$pid"
     status=0
     wait "$pid" || status=$?
     [ "$status" -eq 0 ] || fail "$name: ended by $ending with exit code $status"

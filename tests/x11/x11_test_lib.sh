@@ -21,17 +21,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# wait_for SECONDS WHAT COMMAND...: runs COMMAND until it succeeds, for at most SECONDS.
+# shellcheck source=tools/lib/session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/lib/session.sh"
+
+# wait_for SECONDS WHAT COMMAND...: wait_until, failing with what did not come.
 wait_for() {
     local seconds=$1 what=$2
     shift 2
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        if [ "$SECONDS" -ge "$deadline" ]; then
-            fail "no $what within $seconds s"
-        fi
-        sleep 0.05
-    done
+    wait_until "$seconds" "$@" || fail "no $what within $seconds s"
 }
 
 # A folder of the test's own, emptied.
@@ -41,31 +38,20 @@ work_dir() {
     mkdir -p "$WORK"
 }
 
-display_written() {
-    grep -q '^[0-9][0-9]*$' "$1"
-}
-
-# start_xvfb NAME SCREEN [ARGS...]: a display of its own (SCREEN as WxHxD); sets DISPLAY.
-start_xvfb() {
+# start_display NAME SCREEN [ARGS...]: start_xvfb in a folder of its own (SCREEN as WxHxD); sets
+# DISPLAY and XVFB_PID.
+start_display() {
     local name=$1 screen=$2
     shift 2
-    : >"$WORK/$name.display"
-    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "$screen" "$@" \
-        3>"$WORK/$name.display" 2>"$WORK/$name.xvfb.log" &
-    started_pids+=($!)
-    XVFB_PID=$!
-    wait_for 20 "display from Xvfb $name" display_written "$WORK/$name.display"
-    DISPLAY=":$(cat "$WORK/$name.display")"
-    export DISPLAY
+    mkdir -p "$WORK/$name.xvfb"
+    start_xvfb "$WORK/$name.xvfb" "$screen" "$@" || fail "Xvfb $name did not start"
+    XVFB_PID=$xvfb_pid
+    started_pids+=("$XVFB_PID")
 }
 
 stop_xvfb() {
     kill "$XVFB_PID"
     wait "$XVFB_PID" 2>/dev/null || true
-}
-
-process_gone() {
-    ! kill -0 "$1" 2>/dev/null
 }
 
 file_has() {

@@ -29,7 +29,7 @@ programs: $hack -root
 CONFIG
 install -o "$user" -m 644 "$WORK/xscreensaver" "$home/.xscreensaver"
 
-start_xvfb saver 1024x768x24
+start_display saver 1024x768x24
 
 as_user() {
     runuser -u "$user" -- env -i DISPLAY="$DISPLAY" HOME="$home" PATH=/usr/bin:/bin "$@"
@@ -69,9 +69,9 @@ read -r lit black <"$WORK/screen.fractions"
 echo "screenshot $WORK/screen.png: $lit of the screen lit, $black pure black"
 
 as_user xscreensaver-command -deactivate >/dev/null
-wait_for 15 "end of the hack after -deactivate" process_gone "$hack_pid"
+wait_for 15 "end of the hack after -deactivate" gone "$hack_pid"
 echo "xscreensaver-command -deactivate: the hack (pid $hack_pid) is gone"
 
 as_user xscreensaver-command -exit >/dev/null
-wait_for 15 "end of xscreensaver" process_gone "$saver_pid"
+wait_for 15 "end of xscreensaver" gone "$saver_pid"
 echo "PASS"

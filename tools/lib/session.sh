@@ -7,15 +7,17 @@
 # already seen it hold.
 
 # start_xvfb FOLDER SIZE [XVFB OPTIONS...]: an Xvfb on a free display number, in a session of its
-# own; sets xvfb_pid and exports DISPLAY. -noreset: the pointer stays where it is when the last
+# own; sets xvfb_pid and exports DISPLAY. SIZE is WxH (24 bits deep) or WxHxDEPTH; the display's
+# number and its log go into FOLDER. -noreset: the pointer stays where it is when the last
 # client goes.
 start_xvfb() {
     local folder=$1 size=$2
     shift 2
+    [[ $size == *x*x* ]] || size=${size}x24
     local numberfile=$folder/xvfb.number
     rm -f "$numberfile"
-    setsid Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "${size}x24" "$@" \
-        3>"$numberfile" </dev/null >/dev/null 2>&1 &
+    setsid Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "$size" "$@" \
+        3>"$numberfile" </dev/null >/dev/null 2>"$folder/xvfb.log" &
     xvfb_pid=$!
     # Xvfb writes the number once it accepts clients.
     if ! wait_until 10 test -s "$numberfile"; then
