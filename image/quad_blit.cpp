@@ -98,6 +98,14 @@ ColumnSpan DrawSpan(SpanContext& c, int32_t x0, int32_t x1, int32_t y, int32_t s
             first = run.start < first ? run.start : first;
             end = run.end > end ? run.end : end;
         }
+        if (first < end && y + blit::PrefetchDrawnRows < c.H) {
+            // The rows below draw near the same columns: ask for them before they are added to.
+            const uint8_t* ahead =
+                c.DstRow(y + blit::PrefetchDrawnRows) + 3 * static_cast<ptrdiff_t>(lo);
+            for (const uint8_t* p = ahead + 3 * first; p < ahead + 3 * end; p += 64) {
+                __builtin_prefetch(p, 1);
+            }
+        }
         return first < end ? ColumnSpan{lo + first, lo + end - 1} : Nowhere;
     }
     // General span: both coordinates stepped exactly, pixel by pixel, each distinct sample read

@@ -66,6 +66,10 @@ void SpanContext::BuildMap(int32_t x0, int32_t x1, int32_t sx0, int32_t sx1, int
     const int32_t b = increasing ? last : first;
     sMin = a < 0 ? 0 : a;
     sMax = b > sw - 1 ? sw - 1 : b;
+    shuffled = false;
+    if (increasing && sMin <= sMax && ShuffledExpansionAvailable()) {
+        PlanShuffles();
+    }
     hasTable = sMin <= sMax && static_cast<int64_t>(sMax) - sMin + 2 <= MaxSpan + 2;
     if (!hasTable) {
         return;
@@ -87,6 +91,40 @@ void SpanContext::BuildMap(int32_t x0, int32_t x1, int32_t sx0, int32_t sx1, int
             firstAt[k] = j;
         }
     }
+}
+
+// Which vectors of the expansion are one shuffle of one load: the six pixels each reads lie
+// in the span and sample the source, each at most one source pixel on from the one before it,
+// and the 16 bytes loaded lie in the row's own pixels. Only maps that never step further than
+// one source pixel are planned: elsewhere most vectors would go pixel by pixel, slower than
+// the expansion without shuffles.
+void SpanContext::PlanShuffles() {
+    if (static_cast<int64_t>(index[cnt - 1]) - index[0] > cnt - 1) {
+        return;
+    }
+    const int32_t vectors = (3 * cnt + 15) / 16;
+    const int64_t rowBytes = 3 * static_cast<int64_t>(sw);
+    bool any = false;
+    for (int32_t v = 0; v < vectors; ++v) {
+        const int32_t p0 = 16 * v / 3;
+        int32_t kind = -1;
+        int64_t base = 0;
+        if (p0 + ShuffledPixels <= cnt && index[p0] >= 0 && index[p0 + ShuffledPixels - 1] < sw) {
+            const int32_t* q = index + p0;
+            const int32_t d1 = q[1] - q[0], d2 = q[2] - q[1], d3 = q[3] - q[2];
+            const int32_t d4 = q[4] - q[3], d5 = q[5] - q[4];
+            const int32_t steps = d1 | d2 << 1 | d3 << 2 | d4 << 3 | d5 << 4;
+            const int32_t phase = v % 3;
+            base = 3 * static_cast<int64_t>(q[0]) + ShuffleLoadOffset(phase, steps);
+            if (((d1 | d2 | d3 | d4 | d5) & ~1) == 0 && base + 16 <= rowBytes) {
+                kind = 32 * phase + steps;
+            }
+        }
+        shuffleKind[v] = static_cast<int8_t>(kind);
+        shuffleBase[v] = kind >= 0 ? static_cast<int32_t>(base) : 0;
+        any = any || kind >= 0;
+    }
+    shuffled = any;
 }
 
 // Span indices [start, end) whose sample lies in source columns a..b, merged into the runs.
@@ -187,7 +225,11 @@ void SpanContext::BuildRow(int32_t sy) {
         const int32_t s = runs[k].start;
         const int32_t e = runs[k].end;
         uint8_t* out = buffer + 3 * s;
-        if (wide) {
+        if (shuffled) {
+            // Whole vectors: the bytes they write beside the run are what those pixels sample,
+            // black beyond the lit pixels, and the zeros below follow them.
+            ExpandShuffled(*this, row, s, e);
+        } else if (wide) {
             // Two pixels per eight-byte store; the bytes past them are overwritten next.
             int32_t i = s;
             for (; i + 3 < e; i += 4, out += 12) {

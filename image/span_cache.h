@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "image/blit_simd.h"
+#include "image/blit_ssse3.h"
 #include "image/dib_image.h"
 #include "image/quad_blit.h"
 
@@ -17,6 +18,8 @@ constexpr int32_t MaxSpan = 2048;             // widest clipped span the cache t
 constexpr int32_t MaxRuns = MaxSpan / 7 + 2;  // merged runs are at least 6 pixels apart
 constexpr int32_t MergeGap = 5;               // runs this close (15 bytes) become one
 constexpr int32_t PrefetchRows = 8;           // source rows asked for ahead of the one expanded
+constexpr int32_t PrefetchDrawnRows = 4;      // destination rows ahead whose columns are asked for
+constexpr int32_t MaxVectors = (3 * MaxSpan + 15) / 16;  // 16-byte vectors of the widest span
 
 struct Run {
     int32_t start, end;  // span indices, end exclusive
@@ -46,6 +49,12 @@ struct SpanContext {
     // firstAt[k]: the first index whose sample has reached source column sMin + k (rising map)
     // or sMax - k (falling map), for k = 0 .. sMax - sMin + 1. Only when hasTable.
     bool hasTable;
+    // The shuffle plan of the map (blit_ssse3.h), where the processor can follow one: vector v
+    // of the expansion loads 16 source bytes from byte shuffleBase[v] of the row and shuffles
+    // them by kind shuffleKind[v], or is expanded pixel by pixel where the kind is negative.
+    bool shuffled;
+    int32_t shuffleBase[MaxVectors];
+    int8_t shuffleKind[MaxVectors];
 
     // Expansion of source row rowSy through that map.
     bool rowValid;
@@ -68,6 +77,7 @@ struct SpanContext {
     void BuildRow(int32_t sy);
 
 private:
+    void PlanShuffles();
     void EmitSourceRun(int32_t a, int32_t b, int32_t& pendingStart, int32_t& pendingEnd);
 };
 
