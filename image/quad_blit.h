@@ -41,6 +41,8 @@ struct DrawnRows {
 
 // Fills each destination row between its outermost edge crossings, clipped to the destination.
 // Changes the destination only by adding non-black samples; reads the source only inside it.
+// The blit keeps the column maps of its recent calls for the next ones, so it is for one thread
+// at a time (the saver and the hack draw from one).
 void MapQuad(DibImage& destination, const Quad& destinationQuad, const DibImage& source,
              const Quad& sourceQuad);
 

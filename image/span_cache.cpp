@@ -35,6 +35,49 @@ void SpanContext::Bind(DibImage& destination, const DibImage& source,
     prefetched = -1;
 }
 
+namespace {
+
+// Column maps of recent calls, kept between calls: the compositor draws each blast through the
+// same map on every tick of its play. Maps as wide as a blast's square fit; a map is found by
+// its parameters in the one place they hash to, and replaces what was there.
+constexpr int32_t KeptMaps = 64;
+constexpr int32_t KeptSpan = 384;
+constexpr int32_t KeptVectors = (3 * KeptSpan + 15) / 16;
+
+struct KeptMap {
+    bool used = false;
+    int32_t x0, x1, sx0, sx1, lo, cnt, sw;
+    bool increasing, hasTable, shuffled;
+    int32_t sMin, sMax;
+    int32_t index[KeptSpan];
+    int32_t firstAt[KeptSpan + 2];
+    int32_t shuffleBase[KeptVectors];
+    int8_t shuffleKind[KeptVectors];
+
+    bool Holds(int32_t x0_, int32_t x1_, int32_t sx0_, int32_t sx1_, int32_t lo_, int32_t cnt_,
+               int32_t sw_) const {
+        return used && x0 == x0_ && x1 == x1_ && sx0 == sx0_ && sx1 == sx1_ && lo == lo_ &&
+               cnt == cnt_ && sw == sw_;
+    }
+};
+
+KeptMap keptMaps[KeptMaps];
+
+KeptMap& KeptPlace(int32_t x0, int32_t x1, int32_t sx0, int32_t sx1, int32_t lo, int32_t cnt) {
+    const uint32_t h = static_cast<uint32_t>(x0) * 2654435761u ^
+                       static_cast<uint32_t>(x1) * 40503u ^ static_cast<uint32_t>(sx0) * 9973u ^
+                       static_cast<uint32_t>(sx1) * 131u ^ static_cast<uint32_t>(lo) * 7u ^
+                       static_cast<uint32_t>(cnt);
+    return keptMaps[(h ^ (h >> 16)) % KeptMaps];
+}
+
+template <typename T>
+void CopyOf(T* to, const T* from, int32_t count) {
+    std::memcpy(to, from, sizeof(T) * static_cast<size_t>(count));
+}
+
+}  // namespace
+
 void SpanContext::BuildMap(int32_t x0, int32_t x1, int32_t sx0, int32_t sx1, int32_t lo_,
                            int32_t cnt_) {
     mapValid = true;
@@ -45,6 +88,52 @@ void SpanContext::BuildMap(int32_t x0, int32_t x1, int32_t sx0, int32_t sx1, int
     msx1 = sx1;
     lo = lo_;
     cnt = cnt_;
+    KeptMap& kept = KeptPlace(x0, x1, sx0, sx1, lo, cnt);
+    const int32_t vectors = (3 * cnt + 15) / 16;
+    if (kept.Holds(x0, x1, sx0, sx1, lo, cnt, sw)) {
+        increasing = kept.increasing;
+        sMin = kept.sMin;
+        sMax = kept.sMax;
+        hasTable = kept.hasTable;
+        shuffled = kept.shuffled;
+        CopyOf(index, kept.index, cnt);
+        if (hasTable) {
+            CopyOf(firstAt, kept.firstAt, sMax - sMin + 2);
+        }
+        if (shuffled) {
+            CopyOf(shuffleBase, kept.shuffleBase, vectors);
+            CopyOf(shuffleKind, kept.shuffleKind, vectors);
+        }
+        return;
+    }
+    ComputeMap();
+    if (cnt <= KeptSpan && (!hasTable || static_cast<int64_t>(sMax) - sMin + 2 <= KeptSpan + 2)) {
+        kept.used = true;
+        kept.x0 = x0;
+        kept.x1 = x1;
+        kept.sx0 = sx0;
+        kept.sx1 = sx1;
+        kept.lo = lo;
+        kept.cnt = cnt;
+        kept.sw = sw;
+        kept.increasing = increasing;
+        kept.sMin = sMin;
+        kept.sMax = sMax;
+        kept.hasTable = hasTable;
+        kept.shuffled = shuffled;
+        CopyOf(kept.index, index, cnt);
+        if (hasTable) {
+            CopyOf(kept.firstAt, firstAt, sMax - sMin + 2);
+        }
+        if (shuffled) {
+            CopyOf(kept.shuffleBase, shuffleBase, vectors);
+            CopyOf(kept.shuffleKind, shuffleKind, vectors);
+        }
+    }
+}
+
+void SpanContext::ComputeMap() {
+    const int32_t x0 = mx0, x1 = mx1, sx0 = msx0, sx1 = msx1;
     const int64_t n = static_cast<int64_t>(x1) - x0;
     ExactStepper st;
     st.Init(static_cast<int64_t>(sx1) - sx0, Abs64(n), Abs64(static_cast<int64_t>(lo) - x0));

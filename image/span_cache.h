@@ -77,6 +77,7 @@ struct SpanContext {
     void BuildRow(int32_t sy);
 
 private:
+    void ComputeMap();
     void PlanShuffles();
     void EmitSourceRun(int32_t a, int32_t b, int32_t& pendingStart, int32_t& pendingEnd);
 };

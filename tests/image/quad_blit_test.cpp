@@ -1116,6 +1116,33 @@ TEST(QuadBlitDifferential, SeveralBlastsOnOneBufferMatchTheReference) {
     }
 }
 
+TEST(QuadBlitDifferential, QuadsDrawnAgainOnSourcesOfOtherWidthsMatchTheReference) {
+    // The blit keeps the column maps of recent calls. A quad drawn again (a blast on its next
+    // tick) reuses its map; the same quads over a source of another width need maps of their
+    // own, which clip their samples to that width.
+    Random rng(0x5EED4ull);
+    const int32_t widths[] = {193, 150, 24};
+    DibImage sources[3];
+    for (int k = 0; k < 3; ++k) {
+        ASSERT_EQ(1, sources[k].Create(widths[k], 193, 24));
+        FillRandomSource(sources[k], rng);
+    }
+    const Quad quads[] = {Square(250, 200, 120), Square(240, 190, 90), Square(10, 390, 150)};
+    for (int round = 0; round < 2; ++round) {
+        for (const Quad& dq : quads) {
+            for (int k = 0; k < 3; ++k) {
+                DibImage destination;
+                ASSERT_EQ(1, destination.Create(500, 400, 24));
+                ASSERT_EQ("", DrawAided(destination, dq, sources[k], FrameQuad, 400))
+                    << "round " << round << " width " << widths[k];
+                ASSERT_EQ(1, destination.Create(500, 400, 24));
+                ASSERT_EQ("", DrawBoth(destination, dq, sources[k], FrameQuad))
+                    << "round " << round << " width " << widths[k];
+            }
+        }
+    }
+}
+
 // One random MapSpan, production against reference: "" when they agree.
 std::string RandomSpanCase(int n) {
     Random rng = CaseRandom(0x5BA115ull, n);
