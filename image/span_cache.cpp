@@ -42,38 +42,60 @@ namespace {
 // its parameters in the one place they hash to, and replaces what was there.
 constexpr int32_t KeptMaps = 64;
 constexpr int32_t KeptSpan = 384;
-constexpr int32_t KeptVectors = (3 * KeptSpan + 15) / 16;
+constexpr int32_t KeptVectors = VectorsOf(KeptSpan);
+
+// What a map is built from.
+struct MapKey {
+    int32_t x0, x1, sx0, sx1, lo, cnt, sw;
+    bool operator==(const MapKey& o) const {
+        return x0 == o.x0 && x1 == o.x1 && sx0 == o.sx0 && sx1 == o.sx1 && lo == o.lo &&
+               cnt == o.cnt && sw == o.sw;
+    }
+};
 
 struct KeptMap {
     bool used = false;
-    int32_t x0, x1, sx0, sx1, lo, cnt, sw;
+    MapKey key;
     bool increasing, hasTable, shuffled;
     int32_t sMin, sMax;
     int32_t index[KeptSpan];
     int32_t firstAt[KeptSpan + 2];
     int32_t shuffleBase[KeptVectors];
     int8_t shuffleKind[KeptVectors];
-
-    bool Holds(int32_t x0_, int32_t x1_, int32_t sx0_, int32_t sx1_, int32_t lo_, int32_t cnt_,
-               int32_t sw_) const {
-        return used && x0 == x0_ && x1 == x1_ && sx0 == sx0_ && sx1 == sx1_ && lo == lo_ &&
-               cnt == cnt_ && sw == sw_;
-    }
 };
 
 KeptMap keptMaps[KeptMaps];
 
-KeptMap& KeptPlace(int32_t x0, int32_t x1, int32_t sx0, int32_t sx1, int32_t lo, int32_t cnt) {
-    const uint32_t h = static_cast<uint32_t>(x0) * 2654435761u ^
-                       static_cast<uint32_t>(x1) * 40503u ^ static_cast<uint32_t>(sx0) * 9973u ^
-                       static_cast<uint32_t>(sx1) * 131u ^ static_cast<uint32_t>(lo) * 7u ^
-                       static_cast<uint32_t>(cnt);
+KeptMap& KeptPlace(const MapKey& k) {
+    const uint32_t h = static_cast<uint32_t>(k.x0) * 2654435761u ^
+                       static_cast<uint32_t>(k.x1) * 40503u ^ static_cast<uint32_t>(k.sx0) * 9973u ^
+                       static_cast<uint32_t>(k.sx1) * 131u ^ static_cast<uint32_t>(k.lo) * 7u ^
+                       static_cast<uint32_t>(k.cnt);
     return keptMaps[(h ^ (h >> 16)) % KeptMaps];
 }
 
 template <typename T>
 void CopyOf(T* to, const T* from, int32_t count) {
     std::memcpy(to, from, sizeof(T) * static_cast<size_t>(count));
+}
+
+// A built map of cnt columns from one holder to the other: the kept maps and the span context
+// name its parts alike.
+template <typename To, typename From>
+void CopyMap(To& to, const From& from, int32_t cnt) {
+    to.increasing = from.increasing;
+    to.sMin = from.sMin;
+    to.sMax = from.sMax;
+    to.hasTable = from.hasTable;
+    to.shuffled = from.shuffled;
+    CopyOf(to.index, from.index, cnt);
+    if (from.hasTable) {
+        CopyOf(to.firstAt, from.firstAt, from.sMax - from.sMin + 2);
+    }
+    if (from.shuffled) {
+        CopyOf(to.shuffleBase, from.shuffleBase, VectorsOf(cnt));
+        CopyOf(to.shuffleKind, from.shuffleKind, VectorsOf(cnt));
+    }
 }
 
 }  // namespace
@@ -88,47 +110,17 @@ void SpanContext::BuildMap(int32_t x0, int32_t x1, int32_t sx0, int32_t sx1, int
     msx1 = sx1;
     lo = lo_;
     cnt = cnt_;
-    KeptMap& kept = KeptPlace(x0, x1, sx0, sx1, lo, cnt);
-    const int32_t vectors = (3 * cnt + 15) / 16;
-    if (kept.Holds(x0, x1, sx0, sx1, lo, cnt, sw)) {
-        increasing = kept.increasing;
-        sMin = kept.sMin;
-        sMax = kept.sMax;
-        hasTable = kept.hasTable;
-        shuffled = kept.shuffled;
-        CopyOf(index, kept.index, cnt);
-        if (hasTable) {
-            CopyOf(firstAt, kept.firstAt, sMax - sMin + 2);
-        }
-        if (shuffled) {
-            CopyOf(shuffleBase, kept.shuffleBase, vectors);
-            CopyOf(shuffleKind, kept.shuffleKind, vectors);
-        }
+    const MapKey key{x0, x1, sx0, sx1, lo, cnt, sw};
+    KeptMap& kept = KeptPlace(key);
+    if (kept.used && kept.key == key) {
+        CopyMap(*this, kept, cnt);
         return;
     }
     ComputeMap();
     if (cnt <= KeptSpan && (!hasTable || static_cast<int64_t>(sMax) - sMin + 2 <= KeptSpan + 2)) {
         kept.used = true;
-        kept.x0 = x0;
-        kept.x1 = x1;
-        kept.sx0 = sx0;
-        kept.sx1 = sx1;
-        kept.lo = lo;
-        kept.cnt = cnt;
-        kept.sw = sw;
-        kept.increasing = increasing;
-        kept.sMin = sMin;
-        kept.sMax = sMax;
-        kept.hasTable = hasTable;
-        kept.shuffled = shuffled;
-        CopyOf(kept.index, index, cnt);
-        if (hasTable) {
-            CopyOf(kept.firstAt, firstAt, sMax - sMin + 2);
-        }
-        if (shuffled) {
-            CopyOf(kept.shuffleBase, shuffleBase, vectors);
-            CopyOf(kept.shuffleKind, shuffleKind, vectors);
-        }
+        kept.key = key;
+        CopyMap(kept, *this, cnt);
     }
 }
 
@@ -191,7 +183,7 @@ void SpanContext::PlanShuffles() {
     if (static_cast<int64_t>(index[cnt - 1]) - index[0] > cnt - 1) {
         return;
     }
-    const int32_t vectors = (3 * cnt + 15) / 16;
+    const int32_t vectors = VectorsOf(cnt);
     const int64_t rowBytes = 3 * static_cast<int64_t>(sw);
     bool any = false;
     for (int32_t v = 0; v < vectors; ++v) {

@@ -19,7 +19,11 @@ constexpr int32_t MaxRuns = MaxSpan / 7 + 2;  // merged runs are at least 6 pixe
 constexpr int32_t MergeGap = 5;               // runs this close (15 bytes) become one
 constexpr int32_t PrefetchRows = 8;           // source rows asked for ahead of the one expanded
 constexpr int32_t PrefetchDrawnRows = 4;      // destination rows ahead whose columns are asked for
-constexpr int32_t MaxVectors = (3 * MaxSpan + 15) / 16;  // 16-byte vectors of the widest span
+// The 16-byte vectors that an expansion of that many pixels covers.
+constexpr int32_t VectorsOf(int32_t pixels) {
+    return (3 * pixels + 15) / 16;
+}
+constexpr int32_t MaxVectors = VectorsOf(MaxSpan);
 
 struct Run {
     int32_t start, end;  // span indices, end exclusive
