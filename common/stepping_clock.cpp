@@ -32,3 +32,7 @@ void InstallSteppingClock(uint32_t start, uint32_t step) {
     clockReads = 0;
     SetMillisecondClock(SteppingClock);
 }
+
+uint32_t SteppingClockReads() {
+    return clockReads;
+}

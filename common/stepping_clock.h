@@ -10,3 +10,5 @@ bool ParseClockOption(const std::string& text, uint32_t* start, uint32_t* step);
 
 // Points the effect's clock seam at the stepping clock, its first read returning start.
 void InstallSteppingClock(uint32_t start, uint32_t step);
+// Reads of the stepping clock since InstallSteppingClock.
+uint32_t SteppingClockReads();

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/stepping_clock.h"
 #include "effect/explosion_frames.h"
 #include "effect/random.h"
 #include "effect_test_support.h"

@@ -10,7 +10,7 @@ void UsePinnedFrameBank() {
     if (pinnedFramesInBank) {
         return;
     }
-    UseSteppingClock(PinnedClockStart, PinnedClockStep);
+    InstallSteppingClock(PinnedClockStart, PinnedClockStep);
     SeedRandom(ReadMillisecondClock());
     BuildExplosionFrames();
     pinnedFramesInBank = true;

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "common/stepping_clock.h"
 #include "effect/blasts.h"
 #include "effect/clock.h"
 #include "effect/explosion_frames.h"
@@ -59,7 +60,7 @@ inline uint64_t FramesDigest(const DibImage* frames) {
 inline void StartEffectFromClock(int16_t width, int16_t height, uint32_t start, uint32_t step) {
     ScreenWidth = width;
     ScreenHeight = height;
-    UseSteppingClock(start, step);
+    InstallSteppingClock(start, step);
     StartEffect();
 }
 

@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "common/stepping_clock.h"
 #include "effect/clock.h"
 #include "effect/random.h"
 #include "effect_test_support.h"
@@ -125,7 +126,7 @@ TEST(Synthesis, AcceptanceCirclesAreAroundTheGridCentre) {
 // Where the heat of one synthesis can lie: each kind of deposit only within its circle.
 TEST(Synthesis, HeatLiesWithinTheCirclesOfItsDeposits) {
     for (uint32_t clock : {0u, 1u, 4000000000u, 123456u}) {
-        UseSteppingClock(clock, 0);
+        InstallSteppingClock(clock, 0);
         SynthesizeHeatGrid();
         int64_t total = 0;
         for (int32_t y = 0; y < FrameSize; ++y) {
@@ -151,13 +152,13 @@ TEST(Synthesis, HeatLiesWithinTheCirclesOfItsDeposits) {
 // Two draws per candidate, and a third only for an accepted cluster candidate.
 TEST(Synthesis, DrawsConsumedPerCandidate) {
     for (uint32_t clock : {0u, 77u, 123456u, 3000000000u}) {
-        UseSteppingClock(clock, 0);
+        InstallSteppingClock(clock, 0);
         const ReferenceSynthesisCounts counts = ReferenceSynthesizeHeatGrid(referenceGrids);
         EXPECT_EQ(8 + 2 * 2800 + counts.acceptedClusterCandidates + 2 * 4800, counts.draws);
         EXPECT_GT(counts.acceptedClusterCandidates, 0);
         EXPECT_LT(counts.acceptedClusterCandidates, 2800);
 
-        UseSteppingClock(clock, 0);
+        InstallSteppingClock(clock, 0);
         SynthesizeHeatGrid();
         const uint32_t after = GetRandomState();
         EXPECT_EQ(counts.draws, DrawsBetween(clock, after, 20000)) << "clock " << clock;
@@ -305,12 +306,12 @@ TEST(Frames, BuildMatchesTheLiteralSynthesisByteForByte) {
     for (const auto& clock : clocks) {
         SCOPED_TRACE(::testing::Message() << "clock " << clock.start << ":" << clock.step);
         ForgetFrameBank();
-        UseSteppingClock(clock.start, clock.step);
+        InstallSteppingClock(clock.start, clock.step);
         BuildExplosionFrames();
         EXPECT_EQ(10u, SteppingClockReads());
         const uint32_t state = GetRandomState();
 
-        UseSteppingClock(clock.start, clock.step);
+        InstallSteppingClock(clock.start, clock.step);
         ReferenceBuildExplosionFrames(referenceGrids, referenceFrames);
         EXPECT_EQ(state, GetRandomState());
         for (int32_t i = 0; i < FrameBankSize; ++i) {
@@ -367,10 +368,10 @@ TEST(Frames, ReproducedFromTheSameClock) {
     UsePinnedFrameBank();
     const uint64_t pinned = FramesDigest(FrameBank);
     ForgetFrameBank();
-    UseSteppingClock(PinnedClockStart + 1, PinnedClockStep);
+    InstallSteppingClock(PinnedClockStart + 1, PinnedClockStep);
     BuildExplosionFrames();
     EXPECT_NE(pinned, FramesDigest(FrameBank));
-    UseSteppingClock(PinnedClockStart, PinnedClockStep);
+    InstallSteppingClock(PinnedClockStart, PinnedClockStep);
     SeedRandom(ReadMillisecondClock());
     BuildExplosionFrames();
     EXPECT_EQ(pinned, FramesDigest(FrameBank));

@@ -17,14 +17,6 @@ int32_t& Cell(int32_t* grid, int32_t x, int32_t y) {
     return grid[x + 193 * y];
 }
 
-uint32_t clockStart = 0;
-uint32_t clockStep = 0;
-uint32_t clockReads = 0;
-
-uint32_t SteppingClock() {
-    return clockStart + clockReads++ * clockStep;
-}
-
 }  // namespace
 
 double ReferenceDistance(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
@@ -190,15 +182,4 @@ void ReferenceComposeTick(DibImage& buffer, int16_t width, int16_t height, Blast
             ReferenceRespawnBlast(slots, slot, width, height);
         }
     }
-}
-
-void UseSteppingClock(uint32_t start, uint32_t step) {
-    clockStart = start;
-    clockStep = step;
-    clockReads = 0;
-    SetMillisecondClock(SteppingClock);
-}
-
-uint32_t SteppingClockReads() {
-    return clockReads;
 }

@@ -36,8 +36,3 @@ void ReferenceInitBlasts(BlastSlots& slots, int16_t width, int16_t height);
 // frame] through the literal blit, and advances and respawns the slots.
 void ReferenceComposeTick(DibImage& buffer, int16_t width, int16_t height, BlastSlots& slots,
                           const DibImage* frames);
-
-// A millisecond clock whose i-th read (from 0) returns start + i * step; installs itself.
-void UseSteppingClock(uint32_t start, uint32_t step);
-// Reads of the stepping clock since UseSteppingClock.
-uint32_t SteppingClockReads();

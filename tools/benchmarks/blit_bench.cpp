@@ -17,6 +17,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/stepping_clock.h"
 #include "effect/clock.h"
 #include "effect/explosion_frames.h"
 #include "effect/random.h"
@@ -83,7 +84,7 @@ FrameList Frames(int set) {
     if (real[0].GetWidth() == 0) {
         // The frames the saver would make from this clock (as effect_bench builds them), copied
         // out so that later rebuilds of the FrameBank do not matter here.
-        UseSteppingClock(123456, 7);
+        InstallSteppingClock(123456, 7);
         SeedRandom(ReadMillisecondClock());
         BuildExplosionFrames();
         for (int32_t k = 0; k < FramesPerSequence; ++k) {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/stepping_clock.h"
 #include "effect/blasts.h"
 #include "effect/clock.h"
 #include "effect/explosion_frames.h"
@@ -32,7 +33,7 @@ double firstBuildSeconds = 0;
 
 void EnsureFrames() {
     static const bool built = [] {
-        UseSteppingClock(123456, 7);
+        InstallSteppingClock(123456, 7);
         SeedRandom(ReadMillisecondClock());
         const Clock::time_point start = Clock::now();
         BuildExplosionFrames();
@@ -227,7 +228,7 @@ double LiteralBuildSeconds() {
     static const double seconds = [] {
         double best = 1e9;
         for (int32_t i = 0; i < 3; ++i) {
-            UseSteppingClock(123456, 7);
+            InstallSteppingClock(123456, 7);
             const Clock::time_point start = Clock::now();
             ReferenceBuildExplosionFrames(literalGrids, literalFrames);
             best = std::min(best, Seconds(Clock::now() - start));
@@ -241,7 +242,7 @@ void BM_BuildExplosionFrames(benchmark::State& state) {
     EnsureFrames();
     double best = 1e9;
     for (auto _ : state) {
-        UseSteppingClock(123456, 7);
+        InstallSteppingClock(123456, 7);
         const Clock::time_point start = Clock::now();
         BuildExplosionFrames();
         best = std::min(best, Seconds(Clock::now() - start));
@@ -252,7 +253,7 @@ void BM_BuildExplosionFrames(benchmark::State& state) {
 
 void BM_LiteralBuildExplosionFrames(benchmark::State& state) {
     for (auto _ : state) {
-        UseSteppingClock(123456, 7);
+        InstallSteppingClock(123456, 7);
         ReferenceBuildExplosionFrames(literalGrids, literalFrames);
     }
 }
