@@ -78,11 +78,7 @@ for row in "${cases[@]}"; do
         close) "$host_window" close "$(printf '0x%x' "$window")" ;;
         TERM) kill -s TERM "$pid" ;;
     esac
-    wait_for 10 "end of the hack ($name)" gone "$pid"
-    status=0
-    wait "$pid" || status=$?
-    [ "$status" -eq 0 ] || fail "$name: exit code $status"
-    [ ! -s "$WORK/$name.err" ] || fail "$name: the hack wrote: $(cat "$WORK/$name.err")"
+    expect_clean_end "$name" "$pid" "$ending"
     echo "$name: drew at depth ${screen##*x}, ended by $ending with exit code 0"
     stop_xvfb
 done

@@ -113,11 +113,7 @@ for row in "${cases[@]}"; do
         TERM | INT) kill -s "$ending" "$pid" ;;
         destroy) kill "$host_pid" ;;
     esac
-    wait_for 10 "end of the hack ($name, $ending)" gone "$pid"
-    status=0
-    wait "$pid" || status=$?
-    [ "$status" -eq 0 ] || fail "$name: ended by $ending with exit code $status"
-    [ ! -s "$WORK/$name.err" ] || fail "$name: the hack wrote: $(cat "$WORK/$name.err")"
+    expect_clean_end "$name" "$pid" "$ending"
     [ -z "$(segments_of "$pid")" ] || fail "$name: shared memory left behind"
     echo "$name: ended by $ending, exit code 0, no shared memory left"
     stop_xvfb

@@ -67,3 +67,13 @@ lit_fraction() {
 segments_of() {
     ipcs -m -p | awk -v pid="$1" '$3 == pid { print $1 }'
 }
+
+# Waits for the hack NAME (pid PID, a child of this shell, ended by HOW) and fails unless it
+# ended with exit code 0 and wrote nothing to $WORK/NAME.err.
+expect_clean_end() {
+    local name=$1 pid=$2 how=$3 status=0
+    wait_for 10 "end of the hack ($name, $how)" gone "$pid"
+    wait "$pid" || status=$?
+    [ "$status" -eq 0 ] || fail "$name: ended by $how with exit code $status"
+    [ ! -s "$WORK/$name.err" ] || fail "$name: the hack wrote: $(cat "$WORK/$name.err")"
+}
